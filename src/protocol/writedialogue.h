@@ -1,0 +1,43 @@
+#pragma once
+
+#include "protocol/radioconfig.h"
+#include "protocol/settingsselection.h"
+
+#include <QByteArray>
+
+namespace quenda {
+
+// State of a running save: what the write dialogue remembers between chunks.
+struct SaveState {
+    bool isWriting = false;
+    int channelRowIndex = 0;
+    ChannelTable pendingChannels;  // command form
+    int pendingChannelCount = 0;
+
+    // Ends the save from any side (error, completion, close): the next one starts at slot 0.
+    void end()
+    {
+        isWriting = false;
+        channelRowIndex = 0;
+    }
+};
+
+// What the write dialogue needs from its surroundings; the main window implements it,
+// tests fake it.
+class WriteDialogueHost {
+public:
+    virtual ~WriteDialogueHost() = default;
+    virtual void output(const QByteArray &bytes) = 0;
+    virtual void pause(int ms) = 0;
+    // Read at the moment each register command is written.
+    virtual SettingsSelection currentSelection() = 0;
+    virtual void hideSavingWindow() = 0;
+    // Modal; returns when the user closed it.
+    virtual void showWriteError() = 0;   // "数据有误，请检查！"
+    virtual void showSaveComplete() = 0; // "保存完毕！"
+};
+
+// One step of the write dialogue, driven by one received chunk while a save runs.
+void WriteDialogueStep(const char *bytes, int length, SaveState &state, WriteDialogueHost &host);
+
+} // namespace quenda
