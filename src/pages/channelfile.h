@@ -1,0 +1,34 @@
+#pragma once
+
+#include "protocol/radioconfig.h"
+
+#include <QList>
+#include <QString>
+
+namespace quenda {
+
+// A channel plan as text: 64 lines "n TAB frequency TAB BW TAB DIR CR LF" in the local code page.
+namespace channelfile {
+
+// The 64 rows as the channel list shows them; `channel` is column 0 and is not written.
+using Rows = std::array<ChannelEntry, kChannelSlots>;
+
+QByteArray format(const Rows &rows);
+
+// Writes the file and makes it read-only. On failure the earlier file is left as it was.
+bool write(const QString &path, const Rows &rows, QString *error);
+
+struct Import {
+    // Slot i: the fields of the i-th line of the file (not indexed by channel).
+    std::array<ChannelEntry, kChannelSlots> importTable{};
+    // Rows to set, in file order; a later entry for the same row wins.
+    QList<std::pair<int, ChannelEntry>> rows;
+};
+
+Import parse(const QByteArray &content);
+
+// Reads and parses the file; on failure returns false and sets `error`.
+bool read(const QString &path, Import *result, QString *error);
+
+} // namespace channelfile
+} // namespace quenda
