@@ -52,6 +52,12 @@ inline QByteArray registerCommand(int reg, int value)
     return kRegisterPrefix + QByteArray::number(reg) + '=' + QByteArray::number(value) + kCR;
 }
 
+// The three digits of a register as they stand in the radio's echo of its assignment.
+inline QByteArray registerDigits(int reg)
+{
+    return QByteArray::number(reg).rightJustified(3, '0');
+}
+
 inline QByteArray factoryPresetCommand(int preset)
 {
     return kFactoryPresetPrefix + QByteArray::number(preset);

@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 
+#include <optional>
+#include <span>
+
 namespace quenda {
 
 // State of a running save: what the write dialogue remembers between chunks.
@@ -22,13 +25,18 @@ struct SaveState {
     }
 };
 
-// What the write dialogue needs from its surroundings; the main window implements it,
-// tests fake it.
-class WriteDialogueHost {
+// The line to the radio and the fixed pauses between writes; all that factory defaults needs.
+class RadioOutput {
 public:
-    virtual ~WriteDialogueHost() = default;
+    virtual ~RadioOutput() = default;
     virtual void output(const QByteArray &bytes) = 0;
     virtual void pause(int ms) = 0;
+};
+
+// What the write dialogue needs from its surroundings; the main window implements it,
+// tests fake it.
+class WriteDialogueHost : public RadioOutput {
+public:
     // Read at the moment each register command is written.
     virtual SettingsSelection currentSelection() = 0;
     virtual void hideSavingWindow() = 0;
@@ -36,6 +44,21 @@ public:
     virtual void showWriteError() = 0;   // "数据有误，请检查！"
     virtual void showSaveComplete() = 0; // "保存完毕！"
 };
+
+// One register of a save: the acknowledgement of `trigger` (its three digits in the echo) makes
+// the dialogue write `reg` with the value taken from the selection at that moment.
+struct RegisterWrite {
+    int reg;
+    int trigger; // kEntryClosedTrigger for the first register
+    int (*value)(const SettingsSelection &);
+};
+inline constexpr int kEntryClosedTrigger = 0;
+
+// The fourteen registers in the order a save writes them; the last one's acknowledgement
+// triggers the store.
+std::span<const RegisterWrite> registerOrder();
+// Value the selection gives a register of the save; none for a register a save does not write.
+std::optional<int> registerValue(int reg, const SettingsSelection &selection);
 
 // One step of the write dialogue, driven by one received chunk while a save runs.
 void WriteDialogueStep(const char *bytes, int length, SaveState &state, WriteDialogueHost &host);
