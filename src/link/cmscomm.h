@@ -54,6 +54,11 @@ signals:
     void portLost(const QString &description);
 
 private:
+    void takeReceived();
+    void raiseIfWaiting();
+    // Raises the receive event held back by a pause, once, if bytes still wait.
+    void raiseHeldEvent();
+
     class Private;
     std::unique_ptr<Private> d;
     std::unique_ptr<SerialBackend> m_backend;
