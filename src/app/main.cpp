@@ -1,7 +1,9 @@
+#include "app/quendaapp.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    return quenda::CQuendaApp().InitInstance();
 }

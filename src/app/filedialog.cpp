@@ -1,0 +1,100 @@
+#include "app/filedialog.h"
+
+#include <QFileDialog>
+#include <QQueue>
+
+namespace quenda {
+namespace {
+
+struct TestState {
+    bool testMode = false;
+    QQueue<QString> names;
+    QList<FileDialog::Request> requests;
+};
+
+TestState &testState()
+{
+    static TestState state;
+    return state;
+}
+
+QString run(QWidget *parent, FileDialog::Kind kind, const QString &title, const QString &proposedName)
+{
+    TestState &state = testState();
+    state.requests.append({kind, title, proposedName});
+    if (state.testMode)
+        return state.names.isEmpty() ? QString() : state.names.dequeue();
+
+    // Qt's own dialog everywhere: the native ones differ in whether an open dialog takes a
+    // name that does not exist. It has no read-only check box to hide.
+    QFileDialog dialog(parent, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(FileDialog::channelListFilter());
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace
+
+QString FileDialog::getSaveFileName(QWidget *parent, const QString &title, const QString &proposedName)
+{
+    return run(parent, Save, title, proposedName);
+}
+
+QString FileDialog::getOpenFileName(QWidget *parent, const QString &title, const QString &proposedName)
+{
+    return run(parent, Open, title, proposedName);
+}
+
+QString FileDialog::qtFilter(const QString &windowsFilter)
+{
+    QStringList parts = windowsFilter.split(u'|');
+    // The list ends with "||": drop the empty tail.
+    while (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &text = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        // Qt reads the patterns from the parentheses; most texts already show them there.
+        if (text.endsWith(QStringLiteral("(%1)").arg(patterns)))
+            filters << text;
+        else
+            filters << QStringLiteral("%1 (%2)").arg(text, patterns);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString FileDialog::channelListFilter()
+{
+    return qtFilter(QStringLiteral("文本文件(*.txt)|*.txt|All Files(*.*)|*.*||"));
+}
+
+void FileDialog::setTestMode(bool on)
+{
+    testState().testMode = on;
+}
+
+void FileDialog::setNextFileName(const QString &name)
+{
+    testState().names.enqueue(name);
+}
+
+QList<FileDialog::Request> FileDialog::requests()
+{
+    return testState().requests;
+}
+
+void FileDialog::reset()
+{
+    testState() = TestState{};
+}
+
+} // namespace quenda

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace quenda {
+
+// The open and save dialogs of the channel list: text files first, "txt" added to a bare name.
+// Tests answer them without showing a window.
+class FileDialog {
+public:
+    enum Kind { Open, Save };
+    struct Request {
+        Kind kind;
+        QString title;
+        QString proposedName;
+    };
+
+    // Asks before an existing file is replaced. Empty on cancel.
+    static QString getSaveFileName(QWidget *parent, const QString &title, const QString &proposedName);
+    // The chosen name need not exist. Empty on cancel.
+    static QString getOpenFileName(QWidget *parent, const QString &title, const QString &proposedName);
+
+    // "text|pattern|text|pattern||" as the Windows dialogs take it, in Qt's "text;;text" form.
+    static QString qtFilter(const QString &windowsFilter);
+    static QString channelListFilter();
+
+    // Tests: while set, no dialog is shown; queued names are taken in turn, an empty queue cancels.
+    static void setTestMode(bool on);
+    static void setNextFileName(const QString &name);
+    // Every dialog asked for since the last reset, shown or not.
+    static QList<Request> requests();
+    static void reset();
+};
+
+} // namespace quenda

@@ -1,0 +1,533 @@
+#include "app/quendadlg.h"
+
+#include "app/aboutdlg.h"
+#include "app/dialogunits.h"
+#include "app/handlerguard.h"
+#include "app/messagebox.h"
+#include "app/messages.h"
+#include "app/progressdlgs.h"
+#include "app/resources.h"
+#include "link/cmscomm.h"
+#include "link/selectportdlg.h"
+#include "link/serialbackend.h"
+#include "pages/basicinfopage.h"
+#include "pages/channellistpage.h"
+#include "pages/radiopage.h"
+#include "pages/serialpage.h"
+#include "protocol/factorydefaults.h"
+#include "protocol/radiocommands.h"
+#include "protocol/reportparser.h"
+
+#include <QAbstractButton>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+#include <cstring>
+
+namespace quenda {
+namespace {
+// Long enough for "ATA\r" at the slowest rate; short enough that a dead line never hangs the window.
+constexpr int kDrainBeforeCloseMs = 500;
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (const char *size : {"32", "48", "256"})
+        icon.addFile(QStringLiteral(":/res/icon128-%1.png").arg(QLatin1String(size)));
+    return icon;
+}
+} // namespace
+
+CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
+    : QDialog(parent), m_pause(env.pause), m_config(*env.config),
+      m_programFolder(env.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                  : env.programFolder),
+      m_settingsFile(m_programFolder)
+{
+    Q_ASSERT(env.pause && env.config);
+    if (!env.backend) {
+        env.backend = std::make_unique<QSerialPortBackend>(
+            PortNaming(QDir(m_programFolder).filePath(QStringLiteral("ports"))));
+    }
+    m_comm = std::make_unique<CMSComm>(*m_pause, std::move(env.backend));
+    connect(m_comm.get(), &CMSComm::OnComm, this, guarded(this, &CQuendaDlg::OnCommEvent));
+    connect(m_comm.get(), &CMSComm::portLost, this, &CQuendaDlg::onPortLost);
+
+    buildWindow();
+    buildSystemMenu();
+
+    m_settingsFile.load(m_portChoice);
+    receiveText.clear();
+    m_baudText = QStringLiteral("4800");
+    m_save = SaveState{};
+    applyButtonStates(WindowEvent::Start);
+}
+
+CQuendaDlg::~CQuendaDlg()
+{
+    // The modeless windows created on the way go with the main window.
+    m_readingDlg.reset();
+    m_savingDlg.reset();
+    m_softDiagDlg.reset();
+    m_powerOnDlg.reset();
+}
+
+void CQuendaDlg::buildWindow()
+{
+    initResources();
+    setObjectName(QStringLiteral("quendaDlg"));
+    setWindowTitle(QStringLiteral("QUENDA"));
+    setWindowIcon(applicationIcon());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(DialogUnits::dialogFont());
+    setFixedSize(DialogUnits::size(379, 185));
+
+    auto *logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("logo"));
+    logo->setPixmap(QPixmap(QStringLiteral(":/res/bitmap129.png")));
+    logo->setGeometry(DialogUnits::rect(3, 5, 93, 43));
+    logo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto *group = new QGroupBox(this);
+    DialogUnits::place(group, 9, 54, 78, 75);
+
+    m_commandButtons[CommandButton::Open] = addButton("openButton", QStringLiteral("打开"), 15, 65, 66, 16);
+    m_commandButtons[CommandButton::Save] = addButton("saveButton", QStringLiteral("保存"), 15, 86, 66, 16);
+    m_commandButtons[CommandButton::Close] = addButton("closeButton", QStringLiteral("关闭"), 15, 107, 66, 16);
+    QPushButton *exitButton = addButton("exitButton", QStringLiteral("退出"), 15, 136, 66, 16);
+    m_commandButtons[CommandButton::Defaults] =
+        addButton("defaultsButton", QStringLiteral("恢复出厂默认值"), 15, 160, 66, 16);
+    QPushButton *basicButton = addButton("basicInfoButton", QStringLiteral("基本信息"), 116, 14, 50, 14);
+    m_commandButtons[CommandButton::RadioInfo] =
+        addButton("radioInfoButton", QStringLiteral("电台信息"), 166, 14, 50, 14);
+    m_commandButtons[CommandButton::SerialInfo] =
+        addButton("serialInfoButton", QStringLiteral("串口信息"), 215, 14, 50, 14);
+    QPushButton *channelButton = addButton("channelButton", QStringLiteral("频率"), 265, 14, 50, 14);
+
+    // Present but never shown: the undo command is reached only through its enabled state.
+    m_commandButtons[CommandButton::Print] = addButton("printButton", QStringLiteral("打印"), 0, 0, 1, 1);
+    QPushButton *helpButton = addButton("helpButton", QStringLiteral("帮助"), 0, 0, 1, 1);
+    m_commandButtons[CommandButton::Undo] =
+        addButton("undoButton", QStringLiteral("撤销所有改动"), 0, 0, 1, 1);
+    for (QPushButton *hidden : {m_commandButtons[CommandButton::Print], helpButton,
+                                m_commandButtons[CommandButton::Undo]})
+        hidden->hide();
+
+    const QRect pageArea = DialogUnits::rect(116, 27, 256, 150);
+    m_basicPage = new CBasicInfoPage(m_config, this);
+    m_radioPage = new CRadioPage(m_config, this);
+    m_serialPage = new CSerialPage(m_config, this);
+    m_channelPage = new CChannelListPage(m_config, this);
+    for (CPage *page : std::initializer_list<CPage *>{m_basicPage, m_radioPage, m_serialPage,
+                                                      m_channelPage}) {
+        page->move(pageArea.topLeft());
+        page->resize(pageArea.size());
+        page->hide();
+        connect(page, &CPage::changed, this, &CQuendaDlg::MarkChanged);
+    }
+    m_basicPage->show();
+
+    connect(m_commandButtons[CommandButton::Open], &QPushButton::clicked, this,
+            guarded(this, &CQuendaDlg::OnConnect));
+    connect(m_commandButtons[CommandButton::Save], &QPushButton::clicked, this,
+            guarded(this, &CQuendaDlg::OnSave));
+    connect(m_commandButtons[CommandButton::Close], &QPushButton::clicked, this,
+            guarded(this, &CQuendaDlg::OnCloseRadio));
+    connect(m_commandButtons[CommandButton::Defaults], &QPushButton::clicked, this,
+            guarded(this, &CQuendaDlg::OnRestoreDefaults));
+    connect(m_commandButtons[CommandButton::Undo], &QPushButton::clicked, this,
+            guarded(this, &CQuendaDlg::OnUndoAll));
+    connect(exitButton, &QPushButton::clicked, this, &CQuendaDlg::reject);
+    connect(basicButton, &QPushButton::clicked, this, [this] { showPage(m_basicPage); });
+    connect(m_commandButtons[CommandButton::RadioInfo], &QPushButton::clicked, this,
+            [this] { showPage(m_radioPage); });
+    connect(m_commandButtons[CommandButton::SerialInfo], &QPushButton::clicked, this,
+            [this] { showPage(m_serialPage); });
+    connect(channelButton, &QPushButton::clicked, this, [this] { showPage(m_channelPage); });
+}
+
+QPushButton *CQuendaDlg::addButton(const char *objectName, const QString &text, int x, int y,
+                                   int w, int h)
+{
+    auto *button = new QPushButton(text, this);
+    button->setObjectName(QLatin1String(objectName));
+    DialogUnits::place(button, x, y, w, h);
+    return button;
+}
+
+void CQuendaDlg::buildSystemMenu()
+{
+    m_systemMenu = new QMenu(this);
+    m_systemMenu->setObjectName(QStringLiteral("systemMenu"));
+    QAction *selectPort = m_systemMenu->addAction(QStringLiteral("选择端口..."));
+    selectPort->setObjectName(QStringLiteral("selectPortAction"));
+    connect(selectPort, &QAction::triggered, this, guarded(this, &CQuendaDlg::OnSelectPort));
+
+    QMenu *methods = m_systemMenu->addMenu(QStringLiteral("设置连接方法"));
+    auto *group = new QActionGroup(methods);
+    m_powerOnAction = methods->addAction(QStringLiteral("加电连接"));
+    m_powerOnAction->setObjectName(QStringLiteral("powerOnAction"));
+    m_softDiagAction = methods->addAction(QStringLiteral("软诊断"));
+    m_softDiagAction->setObjectName(QStringLiteral("softDiagAction"));
+    for (QAction *action : {m_powerOnAction, m_softDiagAction}) {
+        action->setCheckable(true);
+        group->addAction(action);
+    }
+    connect(m_powerOnAction, &QAction::triggered, this,
+            [this] { setConnectMethod(ConnectMethod::PowerOn); });
+    connect(m_softDiagAction, &QAction::triggered, this,
+            [this] { setConnectMethod(ConnectMethod::SoftDiagnostic); });
+    setConnectMethod(ConnectMethod::SoftDiagnostic);
+
+    m_systemMenu->addSeparator();
+    QAction *about = m_systemMenu->addAction(QStringLiteral("关于 QUENDA(&A)..."));
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, &CQuendaDlg::OnAbout);
+}
+
+void CQuendaDlg::setConnectMethod(ConnectMethod method)
+{
+    m_connectMethod = method;
+    m_powerOnAction->setChecked(method == ConnectMethod::PowerOn);
+    m_softDiagAction->setChecked(method == ConnectMethod::SoftDiagnostic);
+}
+
+void CQuendaDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    // X11 and Wayland give programs no window menu: its entries live on the free area instead.
+    QWidget *under = childAt(event->pos());
+    if (under && !qobject_cast<QLabel *>(under) && !qobject_cast<QGroupBox *>(under) &&
+        !qobject_cast<CPage *>(under)) {
+        event->ignore();
+        return;
+    }
+    m_systemMenu->exec(event->globalPos());
+}
+
+void CQuendaDlg::applyButtonStates(WindowEvent event)
+{
+    for (CommandButton button : kCommandButtons) {
+        if (const std::optional<bool> on = buttonStateAfter(event, button))
+            m_commandButtons.value(button)->setEnabled(*on);
+    }
+}
+
+void CQuendaDlg::showPage(QWidget *page)
+{
+    for (QWidget *each : std::initializer_list<QWidget *>{m_basicPage, m_radioPage, m_serialPage,
+                                                          m_channelPage}) {
+        if (each != page)
+            each->hide();
+    }
+    page->show();
+}
+
+void CQuendaDlg::MarkChanged()
+{
+    applyButtonStates(WindowEvent::Edited);
+}
+
+void CQuendaDlg::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CQuendaDlg::OnSelectPort()
+{
+    CSelectPortDlg dlg(m_portChoice, PortNaming(QDir(m_programFolder).filePath(QStringLiteral("ports"))),
+                       m_settingsFile, this);
+    dlg.exec();
+}
+
+void CQuendaDlg::OpenPort()
+{
+    if (m_comm->GetPortOpen())
+        m_comm->SetPortOpen(false);
+    m_comm->SetCommPort(short(m_portChoice.portNumber));
+    if (m_connectMethod == ConnectMethod::SoftDiagnostic)
+        m_comm->SetSettings(m_baudText + QStringLiteral(",n,8,1"));
+    m_comm->SetInBufferSize(1024);
+    m_comm->SetOutBufferSize(512);
+    m_comm->SetInputMode(1);
+    m_comm->SetPortOpen(true);
+    m_comm->SetRThreshold(1);
+    m_comm->SetInputLen(0);
+    m_comm->SetNullDiscard(true);
+    m_comm->SetRTSEnable(true);
+    m_comm->GetInput(); // whatever waited before the open is not the radio's answer
+}
+
+void CQuendaDlg::OnConnect()
+{
+    if (!m_portChoice.portChosen) {
+        MessageBox::inform(this, messages::choosePort());
+        return;
+    }
+    // One procedure at a time: a second one would close the port under the first.
+    for (CConnectDlg *running : {static_cast<CConnectDlg *>(m_powerOnDlg.get()),
+                                 static_cast<CConnectDlg *>(m_softDiagDlg.get())}) {
+        if (running && running->isRunning()) {
+            running->show();
+            running->raise();
+            return;
+        }
+    }
+    if (m_connectMethod == ConnectMethod::PowerOn) {
+        OpenPort();
+        m_powerOnDlg = std::make_unique<CPowerOnConnectDlg>(static_cast<ConnectionHost &>(*this), this);
+        showCentredNow(m_powerOnDlg.get(), this);
+    } else {
+        m_softDiagDlg = std::make_unique<CSoftDiagConnectDlg>(static_cast<ConnectionHost &>(*this), this);
+        showCentredNow(m_softDiagDlg.get(), this);
+    }
+}
+
+void CQuendaDlg::sendCommand(const char *text)
+{
+    m_comm->SetOutput(QByteArray(text));
+    m_comm->SetOutput(QByteArray(radio::kCR));
+}
+
+void CQuendaDlg::output(const QByteArray &bytes)
+{
+    m_comm->SetOutput(bytes);
+}
+
+void CQuendaDlg::OnCommEvent()
+{
+    if (m_comm->GetCommEvent() != CMSComm::comEvReceive)
+        return;
+    m_pause->pause(pauses::kReceiveSettle);
+    receiveText.clear();
+
+    const QByteArray input = m_comm->GetInput();
+    const int n = int(qMin<qsizetype>(input.size(), kChunkBufferSize));
+    // Each consumer gets its own copy: a handler re-entered from a message box cannot disturb it.
+    const QByteArray detectCopy = input.left(n);
+    const QByteArray parseCopy = detectCopy;
+    const QByteArray writeCopy = detectCopy;
+
+    const QLatin1String banner(radio::kBanner);
+    for (int i = 0; i < n; ++i) {
+        receiveText.append(QChar(uchar(detectCopy[i])));
+        if (receiveText == banner)
+            runReadSequence();
+    }
+
+    if (m_save.isWriting)
+        WriteDialogueStep(writeCopy.constData(), n);
+
+    if (n > 100) {
+        ParseReport(parseCopy.constData(), n);
+        if (m_readingDlg)
+            m_readingDlg->hide();
+        m_basicPage->FillFromRecord();
+        m_serialPage->FillFromRecord();
+        m_radioPage->FillFromRecord();
+        m_channelPage->FillFromRecord();
+        applyButtonStates(WindowEvent::ReportShown);
+    }
+}
+
+void CQuendaDlg::runReadSequence()
+{
+    receiveText.clear();
+    closeConnectionDialog();
+    m_readingDlg = std::make_unique<CReadingDlg>();
+    showCentredNow(m_readingDlg.get(), this);
+    sendCommand(radio::kReadSettings);
+    m_pause->pause(pauses::kAfterSettingsRequest);
+    sendCommand(radio::kReadChannels);
+    m_pause->pause(pauses::kAfterChannelRequest);
+}
+
+void CQuendaDlg::closeConnectionDialog()
+{
+    if (m_connectMethod == ConnectMethod::PowerOn) {
+        if (m_powerOnDlg)
+            m_powerOnDlg->stopAndHide();
+    } else if (m_softDiagDlg) {
+        m_softDiagDlg->stopAndHide();
+    }
+}
+
+void CQuendaDlg::ParseReport(const char *bytes, int n)
+{
+    quenda::ParseReport(bytes, n, m_config);
+}
+
+void CQuendaDlg::WriteDialogueStep(const char *bytes, int length)
+{
+    quenda::WriteDialogueStep(bytes, length, m_save, static_cast<WriteDialogueHost &>(*this));
+}
+
+SettingsSelection CQuendaDlg::currentSelection()
+{
+    SettingsSelection selection;
+    m_serialPage->fillSelection(selection);
+    m_radioPage->fillSelection(selection);
+    return selection;
+}
+
+void CQuendaDlg::hideSavingWindow()
+{
+    if (m_savingDlg)
+        m_savingDlg->hide();
+}
+
+void CQuendaDlg::showWriteError()
+{
+    MessageBox::inform(this, messages::writeError());
+}
+
+void CQuendaDlg::showSaveComplete()
+{
+    MessageBox::inform(this, messages::saveComplete());
+}
+
+bool CQuendaDlg::CheckSelectedChannels() const
+{
+    for (int row : {m_radioPage->mainTxIndex, m_radioPage->mainRxIndex,
+                    m_radioPage->repeaterTxIndex, m_radioPage->repeaterRxIndex}) {
+        if (!m_channelPage->rowComplete(row))
+            return false;
+    }
+    return true;
+}
+
+void CQuendaDlg::OnSave()
+{
+    // A second save over a running one would rebuild the table under its dialogue.
+    if (m_save.isWriting)
+        return;
+    if (MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) !=
+        MessageBox::Ok)
+        return;
+    m_save.isWriting = true;
+    m_savingDlg = std::make_unique<CSavingDlg>();
+    showCentredNow(m_savingDlg.get(), this);
+
+    const bool channelsChanged = m_channelPage->BuildPendingChannels(m_save);
+    m_save.channelRowIndex = 0;
+    const bool sent = runGuarded(this, [&] {
+        if (!channelsChanged) {
+            output(radio::registerCommand(102, m_serialPage->baudIndex));
+            return;
+        }
+        if (!CheckSelectedChannels()) {
+            MessageBox::ask(this, messages::channelsIncomplete(),
+                            messages::channelsIncompleteCaption());
+            endSave();
+            return;
+        }
+        sendCommand(radio::kEnterChannels);
+        output(QByteArray(radio::kAccessCode));
+        m_pause->pause(pauses::kAfterAccessCode);
+    });
+    // A save whose first write failed has nothing to wait for.
+    if (!sent)
+        endSave();
+}
+
+void CQuendaDlg::endSave()
+{
+    hideSavingWindow();
+    m_save.end();
+}
+
+void CQuendaDlg::OnRestoreDefaults()
+{
+    RestoreDefaults(currentSelection(), static_cast<RadioOutput &>(*this));
+    MarkChanged();
+}
+
+void CQuendaDlg::OnUndoAll()
+{
+    m_serialPage->FillFromRecord();
+    m_radioPage->FillFromRecord();
+    m_channelPage->FillFromRecord();
+    applyButtonStates(WindowEvent::UndoAll);
+}
+
+void CQuendaDlg::OnCloseRadio()
+{
+    // A port that went away cannot take "ATA"; the user is told, and the window still returns
+    // to its starting state so another radio can be connected.
+    if (runGuarded(this, [this] { sendCommand(radio::kLeaveConfig); }))
+        m_comm->drainOutput(kDrainBeforeCloseMs);
+    returnToStart();
+}
+
+void CQuendaDlg::returnToStart()
+{
+    m_basicPage->ClearFields();
+    m_channelPage->ClearChannels();
+    showPage(m_basicPage);
+    if (m_comm->GetPortOpen())
+        m_comm->SetPortOpen(false);
+    endSave();
+    applyButtonStates(WindowEvent::Closed);
+    m_channelPage->setDeleteEnabled(false);
+}
+
+void CQuendaDlg::onPortLost(const QString &description)
+{
+    // Nothing more may be written: stop every procedure, then tell the user.
+    endSave();
+    if (m_powerOnDlg)
+        m_powerOnDlg->stopAndHide();
+    if (m_softDiagDlg)
+        m_softDiagDlg->stopAndHide();
+    if (m_readingDlg)
+        m_readingDlg->hide();
+    applyButtonStates(WindowEvent::PortLost);
+    MessageBox::warn(this, description);
+}
+
+void CQuendaDlg::OnCancel()
+{
+    if (m_comm->GetPortOpen()) {
+        if (runGuarded(this, [this] { sendCommand(radio::kLeaveConfig); }))
+            m_comm->drainOutput(kDrainBeforeCloseMs);
+        if (m_comm->GetPortOpen())
+            m_comm->SetPortOpen(false);
+    }
+}
+
+void CQuendaDlg::reject()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    OnCancel();
+    QDialog::reject();
+}
+
+void CQuendaDlg::accept()
+{
+    // Enter on the window must not end the program without "ATA"; it does nothing here.
+}
+
+void CQuendaDlg::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    if (m_pause->isActive()) {
+        // The handler that paused still runs; end once it has returned.
+        connect(m_pause, &Pause::released, this, &CQuendaDlg::reject, Qt::SingleShotConnection);
+        return;
+    }
+    reject();
+}
+
+} // namespace quenda
