@@ -402,8 +402,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption stateOption(QStringLiteral("state"),
                                          QStringLiteral("State file to load at start."),
                                          QStringLiteral("file"));
-    const QCommandLineOption saveOption(QStringLiteral("save"),
-                                        QStringLiteral("Save the stored state to --state on exit."));
+    const QCommandLineOption saveOption(
+        QStringLiteral("save"), QStringLiteral("Save the stored state to --state on exit."));
     const QCommandLineOption baudOption(
         QStringLiteral("baud"), QStringLiteral("The radio's rate: S102 value 0-14 or a rate."),
         QStringLiteral("baud"));
@@ -483,9 +483,10 @@ int main(int argc, char *argv[])
     const int com = parser.value(comOption).toInt(&comOk);
     if (!comOk || com < 1 || com > 255)
         return fail(QStringLiteral("--com needs a number from 1 to 255"));
-    const QString portsFolder = parser.isSet(portsOption)
-                                    ? parser.value(portsOption)
-                                    : QCoreApplication::applicationDirPath() + QStringLiteral("/ports");
+    QString portsFolder = parser.value(portsOption);
+    if (portsFolder.isEmpty())
+        portsFolder =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ports"));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return fail(QStringLiteral("cannot set up signal handling"));

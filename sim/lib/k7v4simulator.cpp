@@ -293,7 +293,8 @@ public:
             break;
         case Field::Direction:
             entry.directionCode = int(*value);
-            working.channels[std::size_t(entryChannel)] = entry.frequencyHz == 0 ? Channel{} : entry;
+            working.channels[std::size_t(entryChannel)] =
+                entry.frequencyHz == 0 ? Channel{} : entry;
             field = Field::Channel;
             break;
         }

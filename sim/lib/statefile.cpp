@@ -96,7 +96,8 @@ std::optional<RadioState> parseState(const QByteArray &text, QString *error)
         }
 
         if (const auto m = serialLine.match(line);
-            m.hasMatch() && m.captured(1).compare(QLatin1String(kSerialKey), Qt::CaseInsensitive) == 0) {
+            m.hasMatch() &&
+            m.captured(1).compare(QLatin1String(kSerialKey), Qt::CaseInsensitive) == 0) {
             const QString serial = m.captured(2).trimmed();
             if (!isValidSerial(serial))
                 return fail(lineNumber,

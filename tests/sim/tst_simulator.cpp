@@ -380,7 +380,8 @@ void TestSimulator::channelEntry_data()
         << QByteArrayList{"ATP0=\r\n", err, answer("ats105=4", radio::kOk)} << 0
         << qint64(433125000) << 2 << 2;
     QTest::newRow("access code with a carriage return")
-        << QByteArrayList{"ATP0=\r", "pmiv%ok\r"} << QByteArrayList{"ATP0=\r\n", "\r\n" + pc + "\r\n" + err + pc}
+        << QByteArrayList{"ATP0=\r", "pmiv%ok\r"}
+        << QByteArrayList{"ATP0=\r\n", "\r\n" + pc + "\r\n" + err + pc}
         << 0 << qint64(433125000) << 2 << 2;
     QTest::newRow("escape while the access code is awaited")
         << QByteArrayList{"ATP0=\r", "pm\x1b"} << QByteArrayList{"ATP0=\r\n", closed} << 0
@@ -593,22 +594,35 @@ void TestSimulator::malformedStateFile_data()
     QTest::addColumn<QByteArray>("content"); // empty with no file: the file is missing
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("unknown register") << QByteArray("serial=1\nS999=1\n") << "line 2: the radio has no register S999";
+    QTest::newRow("unknown register")
+        << QByteArray("serial=1\nS999=1\n") << "line 2: the radio has no register S999";
     QTest::newRow("value not in table") << QByteArray("S108=31\n") << "line 1: S108 cannot be 31";
-    QTest::newRow("channel register range") << QByteArray("# c\n\nS131=64\n") << "line 3: S131 cannot be 64 (allowed: 0 to 63)";
+    QTest::newRow("channel register range")
+        << QByteArray("# c\n\nS131=64\n") << "line 3: S131 cannot be 64 (allowed: 0 to 63)";
     QTest::newRow("value not a number") << QByteArray("S105=abc\n") << "S105 needs a whole number";
     QTest::newRow("empty value") << QByteArray("S105=\n") << "S105 needs a whole number";
-    QTest::newRow("serial with a blank") << QByteArray("serial=12 34\n") << "line 1: the serial number";
+    QTest::newRow("serial with a blank")
+        << QByteArray("serial=12 34\n") << "line 1: the serial number";
     QTest::newRow("empty serial") << QByteArray("serial=\n") << "line 1: the serial number";
-    QTest::newRow("channel out of range") << QByteArray("channel 64 433000000 0 0\n") << "channel 64 is not between 0 and 63";
-    QTest::newRow("channel given twice") << QByteArray("channel 1 433000000 0 0\nchannel 1 433000000 0 0\n") << "line 2: channel 1 is given twice";
-    QTest::newRow("frequency out of range") << QByteArray("channel 1 400000000 0 0\n") << "frequency 400000000 Hz";
-    QTest::newRow("bandwidth code") << QByteArray("channel 1 433000000 3 0\n") << "bandwidth code 3";
-    QTest::newRow("direction code") << QByteArray("channel 1 433000000 0 -1\n") << "direction code -1";
-    QTest::newRow("channel line too short") << QByteArray("channel 1 433000000\n") << "a channel line is";
-    QTest::newRow("channel not a number") << QByteArray("channel one 433000000 0 0\n") << "\"one\" is not a whole number";
-    QTest::newRow("overflowing number") << QByteArray("channel 1 4330000000000000000 0 0\n") << "is not a whole number";
-    QTest::newRow("garbage line") << QByteArray("hello world\n") << "line 1: cannot read \"hello world\"";
+    QTest::newRow("channel out of range")
+        << QByteArray("channel 64 433000000 0 0\n") << "channel 64 is not between 0 and 63";
+    QTest::newRow("channel given twice")
+        << QByteArray("channel 1 433000000 0 0\nchannel 1 433000000 0 0\n")
+        << "line 2: channel 1 is given twice";
+    QTest::newRow("frequency out of range")
+        << QByteArray("channel 1 400000000 0 0\n") << "frequency 400000000 Hz";
+    QTest::newRow("bandwidth code")
+        << QByteArray("channel 1 433000000 3 0\n") << "bandwidth code 3";
+    QTest::newRow("direction code")
+        << QByteArray("channel 1 433000000 0 -1\n") << "direction code -1";
+    QTest::newRow("channel line too short")
+        << QByteArray("channel 1 433000000\n") << "a channel line is";
+    QTest::newRow("channel not a number")
+        << QByteArray("channel one 433000000 0 0\n") << "\"one\" is not a whole number";
+    QTest::newRow("overflowing number")
+        << QByteArray("channel 1 4330000000000000000 0 0\n") << "is not a whole number";
+    QTest::newRow("garbage line")
+        << QByteArray("hello world\n") << "line 1: cannot read \"hello world\"";
     QTest::newRow("binary") << QByteArray("\x01\xff\xfe\n", 4) << "line 1: cannot read";
     QTest::newRow("missing file") << QByteArray() << "cannot open";
 }
@@ -665,8 +679,8 @@ void TestSimulator::misbehaviour_data()
     QTest::newRow("silent") << 0 << true << QByteArray() << QByteArray("AT&V\r") << QByteArray()
                             << QByteArray();
     QTest::newRow("noise before the banner")
-        << 0 << false << QByteArray("\x00\x13#", 3) << QByteArray("\r") << QByteArray("\x00\x13#", 3) + banner
-        << kOkAnswer;
+        << 0 << false << QByteArray("\x00\x13#", 3) << QByteArray("\r")
+        << QByteArray("\x00\x13#", 3) + banner << kOkAnswer;
     QTest::newRow("echo before the banner") << 0 << false << QByteArray("+++") << QByteArray("\r")
                                             << "+++" + banner << kOkAnswer;
 }
