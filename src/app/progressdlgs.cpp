@@ -52,7 +52,8 @@ void showCentredNow(QWidget *window, QWidget *reference)
         window->move(frame.topLeft());
     }
     window->show();
-    window->raise();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        window->raise();
     window->repaint();
 }
 

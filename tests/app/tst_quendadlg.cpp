@@ -1,0 +1,663 @@
+#include "app/messagebox.h"
+#include "app/progressdlgs.h"
+#include "app/quendadlg.h"
+#include "lib/k7v4simulator.h"
+#include "link/cmscomm.h"
+#include "pages/basicinfopage.h"
+#include "pages/channellistpage.h"
+#include "pages/radiopage.h"
+#include "pages/serialpage.h"
+#include "protocol/radiocommands.h"
+#include "support/fakeserialbackend.h"
+#include "support/virtualpause.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quenda;
+
+namespace {
+
+QByteArray banner()
+{
+    return QByteArray(radio::kBanner);
+}
+
+// The main window on a fake port wired to a simulated radio, with pauses in virtual time.
+class Rig {
+public:
+    explicit Rig(bool portChosen = true, bool withRadio = true)
+    {
+        MessageBox::reset();
+        MessageBox::setTestMode(true);
+        if (portChosen) {
+            QFile ini(dir.filePath(QStringLiteral("para.ini")));
+            if (ini.open(QIODevice::WriteOnly))
+                ini.write("1");
+        }
+        auto backend = std::make_unique<test::FakeSerialBackend>();
+        port = backend.get();
+        if (withRadio)
+            port->attachSimulator(&radio);
+        QuendaEnvironment env;
+        env.pause = &pause;
+        env.config = &config;
+        env.backend = std::move(backend);
+        env.programFolder = dir.path();
+        dlg = std::make_unique<CQuendaDlg>(std::move(env));
+        dlg->show();
+    }
+    ~Rig() { MessageBox::reset(); }
+
+    QPushButton *button(const char *name) const
+    {
+        auto *b = dlg->findChild<QPushButton *>(QLatin1String(name));
+        Q_ASSERT(b);
+        return b;
+    }
+    void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    // Lets queued receive events run, as the window's event loop would between handlers.
+    void settle()
+    {
+        for (int i = 0; i < 50; ++i)
+            QCoreApplication::processEvents();
+    }
+    void setRadioBaudCode(int code)
+    {
+        k7v4::RadioState state = k7v4::RadioState::factoryDefault();
+        state.registers[102] = code;
+        radio.setState(state);
+    }
+    // Soft diagnosis, one try per call, until the read has been shown or `tries` ran out.
+    void connectBySoftDiagnosis(int tries = 6)
+    {
+        click("openButton");
+        for (int i = 0; i < tries && dlg->softDiagDlg() && dlg->softDiagDlg()->isRunning(); ++i) {
+            dlg->softDiagDlg()->tick();
+            settle();
+        }
+        settle();
+    }
+    void connectByPowerOn()
+    {
+        dlg->setConnectMethod(ConnectMethod::PowerOn);
+        click("openButton");
+        radio.powerOn(true);
+        settle();
+    }
+    QList<QByteArray> writesStartingWith(const QByteArray &prefix) const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &w : port->writes())
+            if (w.startsWith(prefix))
+                out << w;
+        return out;
+    }
+    void chooseItem(const char *listName, int index)
+    {
+        auto *list = dlg->findChild<QComboBox *>(QLatin1String(listName));
+        Q_ASSERT(list);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Home);
+        for (int i = 0; i < index; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE_EQ(list->currentIndex(), index);
+    }
+    // An edit through the page, so that "保存" becomes possible.
+    void changeAirRate()
+    {
+        click("radioInfoButton");
+        const int read = dlg->radioPage()->airRateIndex;
+        chooseItem("airRateList", read == 0 ? 1 : 0);
+    }
+    void runSave()
+    {
+        QVERIFY(button("saveButton")->isEnabled());
+        click("saveButton");
+        for (int i = 0; i < 100 && dlg->saveState().isWriting; ++i)
+            settle();
+    }
+
+    QTemporaryDir dir;
+    test::VirtualPause pause;
+    RadioConfig config;
+    k7v4::Simulator radio;
+    test::FakeSerialBackend *port = nullptr;
+    std::unique_ptr<CQuendaDlg> dlg;
+};
+
+} // namespace
+
+class TestQuendaDlg : public QObject {
+    Q_OBJECT
+private slots:
+    void startState();
+    void connectMethodMenu();
+    void noPortChosen();
+    void softDiagnosis_data();
+    void softDiagnosis();
+    void softDiagnosisWithoutRadio();
+    void secondConnectIsRefused();
+    void powerOn_data();
+    void powerOn();
+    void receiveHandler_data();
+    void receiveHandler();
+    void reportOverwritesRecordAndRefillsPages();
+    void saveWithoutChannelChanges();
+    void saveWithChangedChannels();
+    void saveEndsOnError();
+    void secondSaveWhileWritingIsIgnored();
+    void saveWithIncompleteChannelRowsWarns();
+    void factoryDefaults();
+    void closeReturnsToStart();
+    void closeWithPortGoneStillReturnsToStart();
+    void exitSendsAtaOnlyWithPortOpen_data();
+    void exitSendsAtaOnlyWithPortOpen();
+    void enterDoesNotEndTheProgram();
+    void portLostDuringSave();
+    void undoRefillsPages();
+};
+
+void TestQuendaDlg::startState()
+{
+    Rig rig;
+    QVERIFY(rig.button("openButton")->isEnabled());
+    for (const char *off : {"saveButton", "closeButton", "defaultsButton", "radioInfoButton",
+                            "serialInfoButton", "undoButton", "printButton"})
+        QVERIFY2(!rig.button(off)->isEnabled(), off);
+    QVERIFY(rig.button("basicInfoButton")->isEnabled());
+    QVERIFY(rig.button("channelButton")->isEnabled());
+    QVERIFY(!rig.button("undoButton")->isVisible());
+    QVERIFY(rig.dlg->basicInfoPage()->isVisible());
+    QVERIFY(!rig.dlg->channelListPage()->isVisible());
+    QCOMPARE(rig.dlg->portChoice().portNumber, 1);
+    QCOMPARE(rig.dlg->baudText(), QString("4800"));
+    QCOMPARE(rig.dlg->connectMethod(), ConnectMethod::SoftDiagnostic);
+
+    // Page buttons switch pages and never touch the command buttons.
+    rig.click("channelButton");
+    QVERIFY(rig.dlg->channelListPage()->isVisible());
+    QVERIFY(!rig.dlg->basicInfoPage()->isVisible());
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+}
+
+void TestQuendaDlg::connectMethodMenu()
+{
+    Rig rig;
+    QMenu *menu = rig.dlg->systemMenu();
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        texts << (a->menu() ? a->menu()->title() : a->text());
+    QCOMPARE(texts, (QStringList{"选择端口...", "设置连接方法", "", "关于 QUENDA(&A)..."}));
+
+    auto *powerOn = menu->findChild<QAction *>("powerOnAction");
+    auto *softDiag = menu->findChild<QAction *>("softDiagAction");
+    QVERIFY(softDiag->isChecked() && !powerOn->isChecked());
+    powerOn->trigger();
+    QCOMPARE(rig.dlg->connectMethod(), ConnectMethod::PowerOn);
+    softDiag->trigger();
+    QVERIFY(softDiag->isChecked() && !powerOn->isChecked());
+    QCOMPARE(rig.dlg->connectMethod(), ConnectMethod::SoftDiagnostic);
+}
+
+void TestQuendaDlg::noPortChosen()
+{
+    Rig rig(false);
+    rig.click("openButton");
+    QCOMPARE(MessageBox::shownTexts(), QStringList{"请选择端口！"});
+    QVERIFY(!rig.dlg->softDiagDlg());
+    QCOMPARE(rig.port->openCount(), 0);
+}
+
+void TestQuendaDlg::softDiagnosis_data()
+{
+    QTest::addColumn<int>("baudCode");
+    QTest::addColumn<QList<int>>("openBauds");
+    QTest::newRow("radio at 4800") << 9 << QList<int>{4800};
+    QTest::newRow("radio at 19200: third try") << 5 << QList<int>{4800, 9600, 19200};
+    QTest::newRow("radio at 57600: the last try is taken")
+        << 2 << QList<int>{4800, 9600, 19200, 38400, 115200, 57600};
+}
+
+void TestQuendaDlg::softDiagnosis()
+{
+    QFETCH(int, baudCode);
+    QFETCH(QList<int>, openBauds);
+    Rig rig;
+    rig.setRadioBaudCode(baudCode);
+    rig.connectBySoftDiagnosis();
+    // One more tick must not give up once the banner was taken.
+    rig.settle();
+
+    QCOMPARE(rig.port->openBauds(), openBauds);
+    QVERIFY(rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(!rig.dlg->softDiagDlg()->isRunning());
+    QVERIFY(!rig.dlg->softDiagDlg()->isVisible());
+    QCOMPARE(rig.dlg->softDiagDlg()->tryIndex(), 0);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    QCOMPARE(rig.config.serialNumber, rig.radio.stored().serialNumber);
+    QCOMPARE(rig.config.serialBaud, tables::T102.text(baudCode));
+    QVERIFY(rig.dlg->readingDlg() && !rig.dlg->readingDlg()->isVisible());
+    QVERIFY(!rig.button("openButton")->isEnabled());
+    for (const char *on : {"closeButton", "defaultsButton", "radioInfoButton", "serialInfoButton"})
+        QVERIFY2(rig.button(on)->isEnabled(), on);
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+    // The read sequence: "AT&V" and "ATP0?", each with its pause.
+    QCOMPARE(rig.writesStartingWith("AT"), (QList<QByteArray>{"AT&V", "ATP0?"}));
+    QVERIFY(rig.pause.pauses().contains(3000));
+}
+
+void TestQuendaDlg::softDiagnosisWithoutRadio()
+{
+    Rig rig(true, false);
+    rig.click("openButton");
+    for (int i = 0; i < 6; ++i)
+        rig.dlg->softDiagDlg()->tick();
+    QVERIFY(MessageBox::shownTexts().isEmpty()); // the sixth try's answer still has its chance
+    rig.dlg->softDiagDlg()->tick();
+    QCOMPARE(MessageBox::shownTexts(), QStringList{"未连接，请检查设备！"});
+    QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(!rig.dlg->softDiagDlg()->isRunning());
+    QCOMPARE(rig.writesStartingWith("+++").size(), 6);
+    QVERIFY(rig.button("openButton")->isEnabled());
+}
+
+void TestQuendaDlg::secondConnectIsRefused()
+{
+    Rig rig(true, false);
+    rig.click("openButton");
+    auto *first = rig.dlg->softDiagDlg();
+    rig.dlg->softDiagDlg()->tick();
+    rig.click("openButton");
+    QCOMPARE(rig.dlg->softDiagDlg(), first);
+    QCOMPARE(first->tryIndex(), 1);
+}
+
+void TestQuendaDlg::powerOn_data()
+{
+    QTest::addColumn<bool>("configPressed");
+    QTest::newRow("CONFIG held") << true;
+    QTest::newRow("radio already on") << false;
+}
+
+void TestQuendaDlg::powerOn()
+{
+    QFETCH(bool, configPressed);
+    Rig rig;
+    rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
+    rig.click("openButton");
+    QVERIFY(rig.dlg->serialControl().GetPortOpen());
+    QCOMPARE(rig.port->openBauds(), QList<int>{9600});
+    auto *dlg = rig.dlg->powerOnDlg();
+    QVERIFY(dlg && dlg->isVisible());
+    QCOMPARE(dlg->portText(), QString("COM1"));
+    if (configPressed) {
+        dlg->tick();
+        rig.radio.powerOn(true);
+        rig.settle();
+        QVERIFY(!dlg->isRunning());
+        QCOMPARE(rig.config.serialNumber, rig.radio.stored().serialNumber);
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+    } else {
+        for (int i = 0; i < 10; ++i)
+            dlg->tick();
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        dlg->tick(); // shows 0, pauses, gives up
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"未及时上电！"});
+        QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+        QCOMPARE(rig.port->writes(), QList<QByteArray>{});
+    }
+}
+
+void TestQuendaDlg::receiveHandler_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<int>("readSequences");
+    QTest::addColumn<bool>("parsed");
+
+    QByteArray report = "S/N: 87654321\r\n";
+    QTest::newRow("banner alone") << banner() << 1 << false;
+    QTest::newRow("banner then text") << banner() + "S/N: 1" << 1 << false;
+    QTest::newRow("two banners") << banner() + banner() << 2 << false;
+    QTest::newRow("echo before banner") << "+++" + banner() << 0 << false;
+    QTest::newRow("100 bytes") << report.leftJustified(100, ' ') << 0 << false;
+    QTest::newRow("101 bytes") << report.leftJustified(101, ' ') << 0 << true;
+    QTest::newRow("banner in a report") << banner() + report.leftJustified(83, ' ') << 1 << true;
+}
+
+void TestQuendaDlg::receiveHandler()
+{
+    QFETCH(QByteArray, chunk);
+    QFETCH(int, readSequences);
+    QFETCH(bool, parsed);
+    Rig rig(true, false);
+    rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
+    rig.click("openButton");
+    rig.pause.clear();
+
+    rig.port->pushInput(chunk);
+    rig.settle();
+
+    QCOMPARE(rig.writesStartingWith("AT&V").size(), readSequences);
+    QCOMPARE(rig.writesStartingWith("ATP0?").size(), readSequences);
+    QCOMPARE(rig.config.serialNumber, parsed ? QString("87654321") : QString());
+    QCOMPARE(rig.pause.pauses().value(0), 200); // every receive event starts with its pause
+    QCOMPARE(rig.button("closeButton")->isEnabled(), parsed);
+    if (readSequences > 0) {
+        QVERIFY(rig.dlg->readingDlg());
+        QCOMPARE(rig.dlg->readingDlg()->isVisible(), !parsed);
+        QVERIFY(!rig.dlg->powerOnDlg()->isRunning());
+    }
+}
+
+void TestQuendaDlg::reportOverwritesRecordAndRefillsPages()
+{
+    Rig rig;
+    rig.connectByPowerOn();
+    auto *basic = rig.dlg->basicInfoPage();
+    auto *serialField = basic->findChild<QLineEdit *>("serialNumberEdit");
+    QVERIFY(serialField);
+    QCOMPARE(serialField->text(), rig.radio.stored().serialNumber);
+    // Any later chunk above 100 bytes is a report: this one carries no serial number.
+    rig.port->pushInput(QByteArray("S101=1\r\n").leftJustified(120, ' '));
+    rig.settle();
+    QCOMPARE(rig.config.serialNumber, QString());
+    QCOMPARE(rig.config.workMode, QString("Repeater"));
+    QCOMPARE(serialField->text(), QString());
+}
+
+void TestQuendaDlg::saveWithoutChannelChanges()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.click("radioInfoButton");
+    rig.chooseItem("airRateList", 8);
+    rig.chooseItem("powerList", 13);
+    rig.chooseItem("fecList", 7);
+    rig.click("serialInfoButton");
+    rig.chooseItem("dataFormatList", 2);
+    QVERIFY(rig.button("saveButton")->isEnabled());
+    rig.port->clearWrites();
+    rig.pause.clear();
+
+    rig.runSave();
+
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    QCOMPARE(MessageBox::shownTexts(), (QStringList{"确定要将新配置写入存储器?", "保存完毕！"}));
+    QList<QByteArray> registers;
+    for (const QByteArray &w : rig.writesStartingWith("ats"))
+        registers << w.left(6);
+    QCOMPARE(registers, (QList<QByteArray>{"ats102", "ats110", "ats186", "ats101", "ats127",
+                                           "ats103", "ats105", "ats108", "ats158", "ats125",
+                                           "ats131", "ats132", "ats191", "ats192"}));
+    QVERIFY(rig.writesStartingWith("ATP0=").isEmpty());
+    QCOMPARE(rig.writesStartingWith("at&"), (QList<QByteArray>{"at&w", "at&v"}));
+    QVERIFY(!rig.dlg->savingDlg()->isVisible());
+
+    const QMap<int, int> stored = rig.radio.stored().registers;
+    QCOMPARE(stored.value(103), 8);
+    QCOMPARE(stored.value(108), 33);
+    QCOMPARE(stored.value(158), 7);
+    QCOMPARE(stored.value(110), 3);
+    // The report after "at&v" refreshed the pages with what the radio now holds.
+    QCOMPARE(rig.config.airRate, QString("16000"));
+    QCOMPARE(rig.dlg->radioPage()->powerIndex, 13);
+}
+
+void TestQuendaDlg::saveWithChangedChannels()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    CChannelListPage *page = rig.dlg->channelListPage();
+    // Make sure the rows chosen as main and repeater channels are complete.
+    CRadioPage *radioPage = rig.dlg->radioPage();
+    for (int row : {radioPage->mainTxIndex, radioPage->mainRxIndex, radioPage->repeaterTxIndex,
+                    radioPage->repeaterRxIndex})
+        QVERIFY2(page->rowComplete(row), "the simulator's default channels are listed");
+    page->setCell(40, 1, "439.500000");
+    page->setCell(40, 2, "12.5 KHz");
+    page->setCell(40, 3, "Rx&Tx");
+    page->setCell(41, 1, "470.000000");
+    page->setCell(41, 2, "25   KHz");
+    page->setCell(41, 3, "Rx&Tx");
+    rig.dlg->MarkChanged();
+    rig.port->clearWrites();
+
+    rig.runSave();
+
+    QCOMPARE(MessageBox::shownTexts().last(), QString("保存完毕！"));
+    const QList<QByteArray> writes = rig.port->writes();
+    QCOMPARE(writes.mid(0, 3), (QList<QByteArray>{"ATP0=", "\r", "pmiv%ok"}));
+    QVERIFY(writes.contains("\x1b"));
+    QVERIFY(writes.indexOf("\x1b") < writes.indexOf(QByteArray("ats102=") + "7\r"));
+    const auto channels = rig.radio.stored().channels;
+    QCOMPARE(channels[40], (k7v4::Channel{439500000, 1, 2}));
+    QCOMPARE(channels[41], (k7v4::Channel{470000000, 2, 2}));
+
+    // Clearing a row deletes the channel in the radio.
+    page->setCell(41, 1, "");
+    page->setCell(41, 2, "");
+    page->setCell(41, 3, "");
+    rig.runSave();
+    QCOMPARE(rig.radio.stored().channels[41].frequencyHz, 0);
+    QCOMPARE(rig.radio.stored().channels[40], (k7v4::Channel{439500000, 1, 2}));
+}
+
+void TestQuendaDlg::saveEndsOnError()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.radio.misbehaviour().errorOnRegister = 158;
+    rig.changeAirRate();
+    rig.port->clearWrites();
+    rig.runSave();
+
+    QCOMPARE(MessageBox::shownTexts().last(), QString("数据有误，请检查！"));
+    QVERIFY(rig.writesStartingWith("at&w").isEmpty());
+    QCOMPARE(rig.writesStartingWith("ats").last().left(6), QByteArray("ats158"));
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    QCOMPARE(rig.dlg->saveState().channelRowIndex, 0);
+    QVERIFY(!rig.dlg->savingDlg()->isVisible());
+
+    // The next save runs from its start again.
+    rig.radio.misbehaviour().errorOnRegister.reset();
+    rig.port->clearWrites();
+    rig.runSave();
+    QCOMPARE(MessageBox::shownTexts().last(), QString("保存完毕！"));
+    QCOMPARE(rig.writesStartingWith("ats").first().left(6), QByteArray("ats102"));
+}
+
+void TestQuendaDlg::secondSaveWhileWritingIsIgnored()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.radio.misbehaviour().silent = true;
+    rig.changeAirRate();
+    rig.click("saveButton");
+    rig.settle();
+    QVERIFY(rig.dlg->saveState().isWriting);
+    const int writes = rig.port->writes().size();
+    rig.click("saveButton");
+    rig.settle();
+    QCOMPARE(MessageBox::shownTexts().count("确定要将新配置写入存储器?"), 1);
+    QCOMPARE(rig.port->writes().size(), writes);
+    QVERIFY(rig.dlg->savingDlg()->isVisible());
+
+    // A radio that stopped answering: the save waits until "关闭" ends it.
+    rig.click("closeButton");
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    QVERIFY(!rig.dlg->savingDlg()->isVisible());
+}
+
+void TestQuendaDlg::saveWithIncompleteChannelRowsWarns()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    CChannelListPage *page = rig.dlg->channelListPage();
+    const int row = rig.dlg->radioPage()->repeaterRxIndex;
+    page->setCell(row, 2, "");
+    rig.dlg->MarkChanged();
+    rig.port->clearWrites();
+    rig.click("saveButton");
+    QCOMPARE(MessageBox::shownTexts(),
+             (QStringList{"确定要将新配置写入存储器?", "确保主通道和中继器通道不能为空！"}));
+    QVERIFY(rig.port->writes().isEmpty());
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    QVERIFY(!rig.dlg->savingDlg()->isVisible());
+
+    // Declining the question sends nothing and shows no saving window.
+    MessageBox::setNextAnswer(MessageBox::Cancel);
+    rig.click("saveButton");
+    QVERIFY(rig.port->writes().isEmpty());
+}
+
+void TestQuendaDlg::factoryDefaults()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.click("radioInfoButton");
+    rig.chooseItem("protocolList", 2);
+    rig.chooseItem("workModeList", 1);
+    rig.port->clearWrites();
+    rig.pause.clear();
+
+    rig.click("defaultsButton");
+    const SettingsSelection s = [&] {
+        SettingsSelection sel;
+        rig.dlg->radioPage()->fillSelection(sel);
+        return sel;
+    }();
+    const QList<QByteArray> writes = rig.port->writes();
+    QCOMPARE(writes.mid(0, 2), (QList<QByteArray>{"AT&F55", "\r"}));
+    QCOMPARE(writes.value(2), radio::registerCommand(105, s.unitAddressValue));
+    QCOMPARE(writes.mid(7, 4), (QList<QByteArray>{"AT&W", "\r", "AT&V", "\r"}));
+    QVERIFY(rig.button("saveButton")->isEnabled());
+    QVERIFY(rig.button("undoButton")->isEnabled());
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    rig.settle();
+    // The radio's report after the preset refreshed the record.
+    QCOMPARE(rig.config.protocol, QString("Trimtalk Compatible"));
+    QCOMPARE(rig.config.workMode, QString("Repeater"));
+}
+
+void TestQuendaDlg::closeReturnsToStart()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.click("channelButton");
+    rig.port->clearWrites();
+    rig.click("closeButton");
+
+    QCOMPARE(rig.port->writes(), (QList<QByteArray>{"ATA", "\r"}));
+    QCOMPARE(rig.port->drainCount(), 1);
+    QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(!rig.radio.inConfigMode());
+    QVERIFY(rig.dlg->basicInfoPage()->isVisible());
+    QVERIFY(!rig.dlg->channelListPage()->isVisible());
+    for (QLineEdit *field : rig.dlg->basicInfoPage()->findChildren<QLineEdit *>())
+        QVERIFY(field->text().isEmpty());
+    for (int row = 0; row < 64; ++row) {
+        QCOMPARE(rig.dlg->channelListPage()->cell(row, 0), QString::number(row));
+        QVERIFY(rig.dlg->channelListPage()->cell(row, 1).isEmpty());
+    }
+    QVERIFY(rig.button("openButton")->isEnabled());
+    for (const char *off : {"saveButton", "closeButton", "defaultsButton", "radioInfoButton",
+                            "serialInfoButton"})
+        QVERIFY2(!rig.button(off)->isEnabled(), off);
+    QVERIFY(!rig.config.serialNumber.isEmpty()); // the record stays until the next report
+}
+
+void TestQuendaDlg::closeWithPortGoneStillReturnsToStart()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.dlg->serialControl().SetPortOpen(false);
+    rig.click("closeButton");
+    QCOMPARE(MessageBox::shownTexts().size(), 1); // the port's own description
+    QVERIFY(rig.button("openButton")->isEnabled());
+    QVERIFY(!rig.button("closeButton")->isEnabled());
+    QVERIFY(rig.dlg->basicInfoPage()->isVisible());
+}
+
+void TestQuendaDlg::exitSendsAtaOnlyWithPortOpen_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("connected") << true;
+    QTest::newRow("port closed") << false;
+}
+
+void TestQuendaDlg::exitSendsAtaOnlyWithPortOpen()
+{
+    QFETCH(bool, connected);
+    Rig rig;
+    if (connected)
+        rig.connectBySoftDiagnosis();
+    rig.port->clearWrites();
+    rig.click("exitButton");
+    QCOMPARE(rig.port->writes(),
+             connected ? (QList<QByteArray>{"ATA", "\r"}) : QList<QByteArray>{});
+    QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(!rig.dlg->isVisible());
+    QCOMPARE(rig.dlg->result(), int(QDialog::Rejected));
+}
+
+void TestQuendaDlg::enterDoesNotEndTheProgram()
+{
+    Rig rig;
+    auto *field = rig.dlg->basicInfoPage()->findChild<QLineEdit *>("serialNumberEdit");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(rig.dlg.get(), Qt::Key_Enter);
+    QVERIFY(rig.dlg->isVisible());
+    QVERIFY(rig.port->writes().isEmpty());
+}
+
+void TestQuendaDlg::portLostDuringSave()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.radio.misbehaviour().silent = true;
+    rig.changeAirRate();
+    rig.click("saveButton");
+    QVERIFY(rig.dlg->saveState().isWriting);
+    const int writes = rig.port->writes().size();
+
+    rig.port->simulateLoss();
+    rig.settle();
+
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    QVERIFY(!rig.dlg->savingDlg()->isVisible());
+    QVERIFY(MessageBox::shownTexts().last().contains("test: device unplugged"));
+    QCOMPARE(rig.port->writes().size(), writes);
+    QVERIFY(rig.button("openButton")->isEnabled());
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+    QVERIFY(!rig.button("closeButton")->isEnabled());
+
+    // Connecting again works once the radio is back.
+    rig.radio.misbehaviour().silent = false;
+    rig.radio.powerOn(false);
+    rig.connectBySoftDiagnosis();
+    QVERIFY(rig.button("closeButton")->isEnabled());
+}
+
+void TestQuendaDlg::undoRefillsPages()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    const int readAirRate = rig.dlg->radioPage()->airRateIndex;
+    rig.click("radioInfoButton");
+    rig.chooseItem("airRateList", readAirRate == 0 ? 1 : 0);
+    QVERIFY(rig.button("saveButton")->isEnabled());
+    rig.button("undoButton")->click(); // hidden: only the command reaches it
+    QCOMPARE(rig.dlg->radioPage()->airRateIndex, readAirRate);
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+    QVERIFY(!rig.button("undoButton")->isEnabled());
+}
+
+QTEST_MAIN(TestQuendaDlg)
+#include "tst_quendadlg.moc"
