@@ -73,7 +73,6 @@ private slots:
     void portLostClosesOnce();
     void lateLossAfterCloseIsIgnored();
     void rtsFollowsProperty();
-    void drainOnClosedPortIsHarmless();
 };
 
 void TestCMSComm::defaults()
@@ -411,19 +410,6 @@ void TestCMSComm::rtsFollowsProperty()
     QVERIFY(rig.fake->rts());
     rig.comm.SetRTSEnable(false);
     QVERIFY(!rig.fake->rts());
-}
-
-void TestCMSComm::drainOnClosedPortIsHarmless()
-{
-    Rig rig;
-    QVERIFY(rig.comm.drainOutput(50));
-    QCOMPARE(rig.fake->drainCount(), 0);
-    rig.openLikeTheProgram();
-    rig.comm.SetOutput("ATA");
-    rig.comm.SetOutput("\r");
-    QVERIFY(rig.comm.drainOutput(50));
-    QCOMPARE(rig.fake->drainCount(), 1);
-    QCOMPARE(rig.fake->writes(), (QList<QByteArray>{"ATA", "\r"}));
 }
 
 QTEST_GUILESS_MAIN(TestCMSComm)
