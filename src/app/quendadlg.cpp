@@ -7,6 +7,7 @@
 #include "app/messages.h"
 #include "app/progressdlgs.h"
 #include "app/resources.h"
+#include "app/systemmenu.h"
 #include "link/cmscomm.h"
 #include "link/selectportdlg.h"
 #include "link/serialbackend.h"
@@ -34,6 +35,9 @@
 
 namespace quenda {
 namespace {
+// Command numbers of the window-menu entries, in menu order: port, power-on, soft diagnosis, About.
+const QList<int> kSystemCommands{17, 18, 19, 16};
+
 // Long enough for "ATA\r" at the slowest rate; short enough that a dead line never hangs the window.
 constexpr int kDrainBeforeCloseMs = 500;
 
@@ -193,6 +197,7 @@ void CQuendaDlg::buildSystemMenu()
     QAction *about = m_systemMenu->addAction(QStringLiteral("关于 QUENDA(&A)..."));
     about->setObjectName(QStringLiteral("aboutAction"));
     connect(about, &QAction::triggered, this, &CQuendaDlg::OnAbout);
+    SystemMenu::install(this, m_systemMenu, kSystemCommands);
 }
 
 void CQuendaDlg::setConnectMethod(ConnectMethod method)
@@ -200,6 +205,7 @@ void CQuendaDlg::setConnectMethod(ConnectMethod method)
     m_connectMethod = method;
     m_powerOnAction->setChecked(method == ConnectMethod::PowerOn);
     m_softDiagAction->setChecked(method == ConnectMethod::SoftDiagnostic);
+    SystemMenu::syncChecks(this, m_systemMenu, kSystemCommands);
 }
 
 void CQuendaDlg::contextMenuEvent(QContextMenuEvent *event)
@@ -213,6 +219,17 @@ void CQuendaDlg::contextMenuEvent(QContextMenuEvent *event)
     }
     m_systemMenu->exec(event->globalPos());
 }
+
+#ifdef Q_OS_WIN
+bool CQuendaDlg::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    if (SystemMenu::handleCommand(m_systemMenu, kSystemCommands, message)) {
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
 
 void CQuendaDlg::applyButtonStates(WindowEvent event)
 {
