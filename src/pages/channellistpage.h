@@ -1,0 +1,77 @@
+#pragma once
+
+#include "pages/page.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace quenda {
+
+struct SaveState;
+
+// The channel table as 64 fixed rows (row n is channel n), edited in place. The cells are the
+// working copy; readCopy() holds them as they stood after the last fill from the radio.
+class CChannelListPage : public CPage {
+    Q_OBJECT
+public:
+    enum Column { ChannelColumn, FrequencyColumn, BandwidthColumn, DirectionColumn, ColumnCount };
+
+    explicit CChannelListPage(const RadioConfig &config, QWidget *parent = nullptr);
+
+    void FillFromRecord();
+    // Empties columns 1 to 3; readCopy stays, nothing counts as changed.
+    void ClearChannels();
+
+    // Empty outside the table. setCell writes columns 1 to 3 only: row n is always channel n.
+    QString cell(int row, int column) const;
+    void setCell(int row, int column, const QString &text);
+
+    // All 64 rows in display form, `channel` being column 0.
+    ChannelTable rows() const;
+    const ChannelTable &readCopy() const { return m_readCopy; }
+    // Fields of each line of the last imported file, by line.
+    const ChannelTable &importTable() const { return m_importTable; }
+
+    // Fills state.pendingChannels and state.pendingChannelCount with the rows that differ from
+    // readCopy; true when any row differs.
+    bool BuildPendingChannels(SaveState &state) const;
+    // Frequency, BW and DIR all filled; false for a row outside the table.
+    bool rowComplete(int row) const;
+    void setDeleteEnabled(bool enabled);
+
+    void ExportList();
+    void ImportList();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void onListClicked(const QPoint &viewportPos);
+    void openEditor(int row, int column);
+    // With `keepUnderPointer`, an editor whose cell lies under the mouse pointer stays open.
+    void commitEditor(bool keepUnderPointer);
+    bool isReturn(const QEvent *event) const;
+    int selectedRow() const;
+    void OnDelete();
+    void OnClear();
+
+    QTableWidget *m_list = nullptr;
+    QLineEdit *m_textEditor = nullptr;
+    QComboBox *m_bandwidthEditor = nullptr;
+    QPushButton *m_importButton = nullptr;
+    QPushButton *m_exportButton = nullptr;
+    QPushButton *m_deleteButton = nullptr;
+    QPushButton *m_clearButton = nullptr;
+
+    ChannelTable m_readCopy{};
+    ChannelTable m_importTable{};
+    int editRow = -1;
+    int editColumn = -1;
+    // The editor shown for (editRow, editColumn), none once committed.
+    QWidget *m_openEditor = nullptr;
+};
+
+} // namespace quenda

@@ -1,0 +1,531 @@
+#include "app/filedialog.h"
+#include "app/messagebox.h"
+#include "app/messages.h"
+#include "pages/channellistpage.h"
+#include "protocol/writedialogue.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quenda;
+
+namespace {
+constexpr int Freq = CChannelListPage::FrequencyColumn;
+constexpr int Bw = CChannelListPage::BandwidthColumn;
+constexpr int Dir = CChannelListPage::DirectionColumn;
+
+// The radio lists its channels in its own order, not by number.
+RadioConfig listedRecord()
+{
+    RadioConfig c;
+    c.serialNumber = "K7V40012345";
+    c.channels[0] = {"12", "438.125000", "12.5 KHz", "Rx&Tx"};
+    c.channels[1] = {"0 ", "433.125000", "25   KHz", "Rx&Tx"};
+    c.channels[2] = {"5 ", "450.000000", "6.25 KHz", "Rx"};
+    c.channelCount = 3;
+    return c;
+}
+
+// The page inside a dialog whose default button must never fire from the page's Return.
+struct Host {
+    QDialog dialog;
+    CChannelListPage *page;
+    QPushButton *defaultButton;
+    QTableWidget *list;
+    QLineEdit *textEditor;
+    QComboBox *bandwidthEditor;
+
+    explicit Host(const RadioConfig &config)
+    {
+        page = new CChannelListPage(config, &dialog);
+        defaultButton = new QPushButton(QStringLiteral("保存"), &dialog);
+        defaultButton->setDefault(true);
+        defaultButton->move(0, page->height());
+        dialog.resize(page->width(), page->height() + defaultButton->sizeHint().height());
+        list = page->findChild<QTableWidget *>(QStringLiteral("channelList"));
+        textEditor = page->findChild<QLineEdit *>(QStringLiteral("freqEditor"));
+        bandwidthEditor = page->findChild<QComboBox *>(QStringLiteral("bandwidthEditor"));
+    }
+
+    bool show()
+    {
+        dialog.show();
+        return QTest::qWaitForWindowActive(&dialog);
+    }
+
+    QPoint cellCentre(int row, int column) const
+    {
+        const QModelIndex index = list->model()->index(row, column);
+        list->scrollTo(index);
+        return list->visualRect(index).center();
+    }
+
+    // The pointer moves onto the cell, as it does for a real click.
+    void click(int row, int column)
+    {
+        const QPoint at = cellCentre(row, column);
+        QCursor::setPos(list->viewport()->mapToGlobal(at));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    void pointerAway() { QCursor::setPos(dialog.mapToGlobal(QPoint(-50, -50))); }
+
+    QPushButton *button(const char *name) const
+    {
+        return page->findChild<QPushButton *>(QLatin1String(name));
+    }
+};
+} // namespace
+
+class TestChannelListPage : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void rowsBeforeAnyFill();
+    void fillByChannelNumber_data();
+    void fillByChannelNumber();
+    void fillKeepsUnnamedRows();
+    void clearChannelsKeepsReadCopy();
+    void clickOnEmptyRow();
+    void clickOnEmptyDirCellAndLeave();
+    void commitByReturn_data();
+    void commitByReturn();
+    void returnWithoutEditor();
+    void clickElsewhereCommits();
+    void pointerOverCellKeepsEditorOpen();
+    void bandwidthEditor();
+    void dirEditShowsNoFrequencyMessage();
+    void deleteAndClearMark();
+    void pendingChannelsAndCompleteRows();
+    void exportWritesTheRows();
+    void importSetsNamedRows();
+    void fileFailuresAreReported_data();
+    void fileFailuresAreReported();
+    void cancelledDialogsChangeNothing();
+};
+
+void TestChannelListPage::init()
+{
+    MessageBox::reset();
+    MessageBox::setTestMode(true);
+    FileDialog::reset();
+    FileDialog::setTestMode(true);
+}
+
+void TestChannelListPage::rowsBeforeAnyFill()
+{
+    const RadioConfig record;
+    Host host(record);
+    QCOMPARE(host.list->rowCount(), 64);
+    QCOMPARE(host.page->cell(63, 0), QStringLiteral("63"));
+    QCOMPARE(host.page->cell(63, Freq), QString());
+    QCOMPARE(host.page->cell(64, 0), QString());
+    QVERIFY(!host.button("deleteButton")->isEnabled());
+    QCOMPARE(host.page->readCopy()[5], ChannelEntry{});
+}
+
+void TestChannelListPage::fillByChannelNumber_data()
+{
+    QTest::addColumn<QString>("channel");
+    QTest::addColumn<int>("row");
+    QTest::newRow("12") << "12" << 12;
+    QTest::newRow("one digit and blank") << "7 " << 7;
+    QTest::newRow("leading blank") << " 7" << 7;
+    QTest::newRow("last") << "63" << 63;
+    QTest::newRow("beyond the table") << "64" << -1;
+    QTest::newRow("negative") << "-1" << -1;
+    QTest::newRow("no digits reads as 0") << "ab" << 0;
+}
+
+void TestChannelListPage::fillByChannelNumber()
+{
+    QFETCH(QString, channel);
+    QFETCH(int, row);
+    RadioConfig record;
+    record.channels[0] = {channel, "440.000000", "25   KHz", "Rx&Tx"};
+    record.channelCount = 1;
+    Host host(record);
+    host.page->FillFromRecord();
+    for (int r = 0; r < 64; ++r) {
+        const bool named = r == row;
+        QCOMPARE(host.page->cell(r, Freq), named ? QStringLiteral("440.000000") : QString());
+        QCOMPARE(host.page->cell(r, Dir), named ? QStringLiteral("Rx&Tx") : QString());
+        QCOMPARE(host.page->readCopy()[std::size_t(r)].frequency, host.page->cell(r, Freq));
+    }
+}
+
+void TestChannelListPage::fillKeepsUnnamedRows()
+{
+    RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+    QCOMPARE(host.page->cell(0, Bw), QStringLiteral("25   KHz"));
+
+    // A later listing names only channel 5, twice: the later line wins, row 12 stays.
+    record.channels[0] = {"5", "451.000000", "6.25 KHz", "Rx"};
+    record.channels[1] = {"5", "452.000000", "6.25 KHz", "Tx"};
+    record.channelCount = 2;
+    host.page->FillFromRecord();
+    QCOMPARE(host.page->cell(5, Freq), QStringLiteral("452.000000"));
+    QCOMPARE(host.page->cell(5, Dir), QStringLiteral("Tx"));
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+    QCOMPARE(host.page->readCopy()[12].frequency, QStringLiteral("438.125000"));
+    QCOMPARE(host.page->readCopy()[5].channel, QStringLiteral("5"));
+}
+
+void TestChannelListPage::clearChannelsKeepsReadCopy()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+    host.page->ClearChannels();
+    QCOMPARE(host.page->cell(12, Freq), QString());
+    QCOMPARE(host.page->cell(12, 0), QStringLiteral("12"));
+    QCOMPARE(host.page->readCopy()[12].frequency, QStringLiteral("438.125000"));
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestChannelListPage::clickOnEmptyRow()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+
+    host.click(20, Freq);
+    QVERIFY(host.textEditor->isVisible());
+    QCOMPARE(host.textEditor->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), host.textEditor);
+    QCOMPARE(host.page->cell(20, Dir), QStringLiteral("Rx&Tx"));
+    QVERIFY(host.button("deleteButton")->isEnabled());
+    QCOMPARE(changed.count(), 0);
+
+    // A filled row keeps its DIR text.
+    host.click(5, Freq);
+    QCOMPARE(host.textEditor->text(), QStringLiteral("450.000000"));
+    QCOMPARE(host.page->cell(5, Dir), QStringLiteral("Rx"));
+}
+
+void TestChannelListPage::clickOnEmptyDirCellAndLeave()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+
+    host.click(30, Dir);
+    // The editor got the text from before "Rx&Tx" was written.
+    QVERIFY(host.textEditor->isVisible());
+    QCOMPARE(host.textEditor->text(), QString());
+    QCOMPARE(host.page->cell(30, Dir), QStringLiteral("Rx&Tx"));
+    QTest::keyClick(host.textEditor, Qt::Key_Return);
+    QVERIFY(!host.textEditor->isVisible());
+    QCOMPARE(host.page->cell(30, Dir), QString());
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestChannelListPage::commitByReturn_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("marked");
+
+    // Row 12 held 438.125000 when read.
+    QTest::newRow("passes") << "433.125000" << QStringList{} << true;
+    QTest::newRow("read value again") << "438.125000" << QStringList{} << false;
+    QTest::newRow("format") << "433.125" << QStringList{messages::frequencyFormat()} << true;
+    QTest::newRow("value") << "433.123456" << QStringList{messages::frequencyValue()} << true;
+    QTest::newRow("range") << "481.000000" << QStringList{messages::frequencyRange()} << true;
+}
+
+void TestChannelListPage::commitByReturn()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, marked);
+
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+    QSignalSpy defaultClicked(host.defaultButton, &QPushButton::clicked);
+
+    host.click(12, Freq);
+    // Hiding the editor takes its focus away while the pointer is elsewhere: still one commit.
+    host.pointerAway();
+    QTest::keyClick(host.textEditor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(host.textEditor, typed);
+    QTest::keyClick(host.textEditor, Qt::Key_Return);
+
+    QVERIFY(!host.textEditor->isVisible());
+    QCOMPARE(QApplication::focusWidget(), host.list);
+    // The check only informs: the text stays in the cell.
+    QCOMPARE(host.page->cell(12, Freq), typed);
+    QCOMPARE(MessageBox::shownTexts(), messages);
+    QCOMPARE(changed.count(), marked ? 1 : 0);
+    QCOMPARE(defaultClicked.count(), 0);
+}
+
+void TestChannelListPage::returnWithoutEditor()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy defaultClicked(host.defaultButton, &QPushButton::clicked);
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+
+    host.list->setFocus();
+    QTest::keyClick(host.list, Qt::Key_Return);
+    host.button("clearButton")->setFocus();
+    QTest::keyClick(host.button("clearButton"), Qt::Key_Return);
+    QCOMPARE(defaultClicked.count(), 0);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+}
+
+void TestChannelListPage::clickElsewhereCommits()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+
+    host.click(3, Freq);
+    QTest::keyClicks(host.textEditor, "433.125");
+    host.click(4, Freq);
+    QCOMPARE(host.page->cell(3, Freq), QStringLiteral("433.125"));
+    QCOMPARE(MessageBox::shownTexts(), QStringList{messages::frequencyFormat()});
+    QCOMPARE(changed.count(), 1);
+    // The editor moved on to the clicked cell.
+    QVERIFY(host.textEditor->isVisible());
+    QCOMPARE(host.textEditor->text(), QString());
+}
+
+void TestChannelListPage::pointerOverCellKeepsEditorOpen()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+
+    host.click(12, Freq);
+    QTest::keyClick(host.textEditor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(host.textEditor, "440.000000");
+    host.button("exportButton")->setFocus();
+    QVERIFY(host.textEditor->isVisible());
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+
+    // With the pointer elsewhere, losing the focus writes the cell.
+    host.textEditor->setFocus();
+    host.pointerAway();
+    host.button("exportButton")->setFocus();
+    QVERIFY(!host.textEditor->isVisible());
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("440.000000"));
+}
+
+void TestChannelListPage::bandwidthEditor()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+
+    for (int round = 0; round < 2; ++round) {
+        host.click(12, Bw);
+        QVERIFY(host.bandwidthEditor->isVisible());
+        QCOMPARE(host.bandwidthEditor->count(), 3);
+        QCOMPARE(host.bandwidthEditor->itemText(2), QStringLiteral("25   KHz"));
+        QCOMPARE(host.bandwidthEditor->currentText(), QStringLiteral("12.5 KHz"));
+        host.pointerAway();
+        host.list->setFocus();
+        QVERIFY(!host.bandwidthEditor->isVisible());
+    }
+    QCOMPARE(changed.count(), 0);
+
+    // Any typed text is taken without a check.
+    host.click(12, Bw);
+    QTest::keyClick(host.bandwidthEditor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(host.bandwidthEditor, "1");
+    QTest::keyClick(host.bandwidthEditor, Qt::Key_Return);
+    QCOMPARE(host.page->cell(12, Bw), QStringLiteral("1"));
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+}
+
+void TestChannelListPage::dirEditShowsNoFrequencyMessage()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    host.click(12, Dir);
+    QTest::keyClick(host.textEditor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(host.textEditor, "433");
+    QTest::keyClick(host.textEditor, Qt::Key_Return);
+    QCOMPARE(host.page->cell(12, Dir), QStringLiteral("433"));
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+}
+
+void TestChannelListPage::deleteAndClearMark()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+
+    host.click(12, 0);
+    QTest::mouseClick(host.button("deleteButton"), Qt::LeftButton);
+    QCOMPARE(host.page->cell(12, Freq), QString());
+    QCOMPARE(host.page->cell(12, Bw), QString());
+    QCOMPARE(host.page->cell(12, Dir), QString());
+    QCOMPARE(host.page->cell(12, 0), QStringLiteral("12"));
+    QCOMPARE(host.page->cell(5, Freq), QStringLiteral("450.000000"));
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(host.button("deleteButton")->isEnabled());
+
+    QTest::mouseClick(host.button("clearButton"), Qt::LeftButton);
+    QCOMPARE(host.page->cell(5, Freq), QString());
+    QCOMPARE(changed.count(), 2);
+    // Even an empty list is marked again.
+    QTest::mouseClick(host.button("clearButton"), Qt::LeftButton);
+    QCOMPARE(changed.count(), 3);
+}
+
+void TestChannelListPage::pendingChannelsAndCompleteRows()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+
+    SaveState state;
+    QVERIFY(!host.page->BuildPendingChannels(state));
+    QCOMPARE(state.pendingChannelCount, 0);
+
+    host.page->setCell(12, Freq, "439.5");
+    QVERIFY(host.page->BuildPendingChannels(state));
+    QCOMPARE(state.pendingChannelCount, 1);
+    QCOMPARE(state.pendingChannels[0], (ChannelEntry{"12", "439500000", "1", "2"}));
+
+    QVERIFY(host.page->rowComplete(12));
+    QVERIFY(!host.page->rowComplete(13));
+    QVERIFY(!host.page->rowComplete(-1));
+    host.page->setCell(12, Bw, "");
+    QVERIFY(!host.page->rowComplete(12));
+}
+
+void TestChannelListPage::exportWritesTheRows()
+{
+    QTemporaryDir dir;
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    host.page->setCell(40, Freq, "470.000000");
+    const QString path = dir.filePath("plan.txt");
+    FileDialog::setNextFileName(path);
+    QTest::mouseClick(host.button("exportButton"), Qt::LeftButton);
+
+    QCOMPARE(FileDialog::requests().size(), 1);
+    QCOMPARE(FileDialog::requests()[0].kind, FileDialog::Save);
+    QCOMPARE(FileDialog::requests()[0].title, QStringLiteral("输出通道列表"));
+    QCOMPARE(FileDialog::requests()[0].proposedName, record.serialNumber);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 65);
+    QCOMPARE(lines[12], QByteArray("12\t438.125000\t12.5 KHz\tRx&Tx\r"));
+    QCOMPARE(lines[40], QByteArray("40\t470.000000\t\t\r"));
+    QCOMPARE(lines[41], QByteArray("41\t\t\t\r"));
+}
+
+void TestChannelListPage::importSetsNamedRows()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("in.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("12\t440.000000\t25   KHz\tRx&Tx\r\n"
+               "3\t\t\t\r\n"
+               "7\t441.000000\t6.25 KHz\tTx\r\n");
+    file.close();
+
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+    FileDialog::setNextFileName(path);
+    QTest::mouseClick(host.button("importButton"), Qt::LeftButton);
+
+    QCOMPARE(FileDialog::requests().value(0).title, QStringLiteral("输入通道列表"));
+    QCOMPARE(FileDialog::requests().value(0).kind, FileDialog::Open);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("440.000000"));
+    QCOMPARE(host.page->cell(12, Bw), QStringLiteral("25   KHz"));
+    QCOMPARE(host.page->cell(7, Dir), QStringLiteral("Tx"));
+    // Rows the file does not name keep their cells; a short line is skipped.
+    QCOMPARE(host.page->cell(5, Freq), QStringLiteral("450.000000"));
+    QCOMPARE(host.page->cell(3, Freq), QString());
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(host.page->readCopy()[12].frequency, QStringLiteral("438.125000"));
+    QCOMPARE(host.page->importTable()[2].frequency, QStringLiteral("441.000000"));
+
+    // The imported rows are changes for the save.
+    SaveState state;
+    QVERIFY(host.page->BuildPendingChannels(state));
+    QCOMPARE(state.pendingChannelCount, 2);
+}
+
+void TestChannelListPage::fileFailuresAreReported_data()
+{
+    QTest::addColumn<bool>("exporting");
+    QTest::newRow("export into a missing folder") << true;
+    QTest::newRow("import of a missing file") << false;
+}
+
+void TestChannelListPage::fileFailuresAreReported()
+{
+    QFETCH(bool, exporting);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing/plan.txt");
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    FileDialog::setNextFileName(path);
+    QTest::mouseClick(host.button(exporting ? "exportButton" : "importButton"), Qt::LeftButton);
+
+    const QStringList shown = MessageBox::shownTexts();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains(QStringLiteral("plan.txt")), qPrintable(shown[0]));
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+}
+
+void TestChannelListPage::cancelledDialogsChangeNothing()
+{
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QTest::mouseClick(host.button("importButton"), Qt::LeftButton);
+    QTest::mouseClick(host.button("exportButton"), Qt::LeftButton);
+    QCOMPARE(FileDialog::requests().size(), 2);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+}
+
+QTEST_MAIN(TestChannelListPage)
+#include "tst_channellistpage.moc"
