@@ -12,7 +12,8 @@ CPage::CPage(const RadioConfig &config, int widthUnits, int heightUnits, QWidget
     setFrameStyle(QFrame::WinPanel | QFrame::Raised);
     setFont(DialogUnits::dialogFont());
     const int border = frameWidth();
-    setFixedSize(DialogUnits::size(widthUnits, heightUnits) + QSize(2 * border, 2 * border));
+    // Its own size until the main window fits it into the page frame.
+    resize(DialogUnits::size(widthUnits, heightUnits) + QSize(2 * border, 2 * border));
 }
 
 void CPage::place(QWidget *widget, int x, int y, int w, int h) const
