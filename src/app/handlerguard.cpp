@@ -8,7 +8,9 @@ bool runGuarded(QWidget *owner, const std::function<void()> &handler)
         handler();
         return true;
     } catch (const CommError &error) {
-        MessageBox::warn(owner, error.description());
+        // A handler interrupted by the loss of the port stops quietly: the loss was shown once.
+        if (!error.alreadyReported())
+            MessageBox::warn(owner, error.description());
         return false;
     }
 }

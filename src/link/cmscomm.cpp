@@ -31,6 +31,7 @@ public:
     QByteArray input;
     bool eventDue = false; // bytes came while events were held back
     int holding = 0;       // inside drainOutput
+    bool lost = false;     // closed because the device went away; the user has been told
 };
 
 namespace {
@@ -71,6 +72,7 @@ CMSComm::CMSComm(Pause &pause, std::unique_ptr<SerialBackend> backend, QObject *
         if (!d->open)
             return;
         d->open = false;
+        d->lost = true;
         d->input.clear();
         d->eventDue = false;
         emit portLost(messages::portLost(PortNaming::comName(d->port), description));
@@ -107,6 +109,7 @@ void CMSComm::SetPortOpen(bool open)
     if (!m_backend->open(PortNaming::comName(d->port), d->baud, &error))
         throw CommError(error);
     d->open = true;
+    d->lost = false;
     d->input.clear();
     d->eventDue = false;
     d->commEvent = 0;
@@ -184,7 +187,7 @@ void CMSComm::SetRTSEnable(bool enable)
 QByteArray CMSComm::GetInput()
 {
     if (!d->open)
-        throw CommError(messages::portNotOpen());
+        throw CommError(messages::portNotOpen(), d->lost);
     takeReceived();
     if (d->inputLen > 0 && d->input.size() > d->inputLen) {
         const QByteArray part = d->input.left(d->inputLen);
@@ -197,7 +200,7 @@ QByteArray CMSComm::GetInput()
 void CMSComm::SetOutput(const QByteArray &bytes)
 {
     if (!d->open)
-        throw CommError(messages::portNotOpen());
+        throw CommError(messages::portNotOpen(), d->lost);
     m_backend->write(bytes);
 }
 

@@ -10,14 +10,18 @@ namespace quenda {
 // handler stops the handler at the failing call and shows the description.
 class CommError : public std::runtime_error {
 public:
-    explicit CommError(const QString &description)
-        : std::runtime_error(description.toStdString()), m_description(description)
+    // `alreadyReported`: a consequence of a loss the user has already been told about.
+    explicit CommError(const QString &description, bool alreadyReported = false)
+        : std::runtime_error(description.toStdString()), m_description(description),
+          m_alreadyReported(alreadyReported)
     {
     }
     QString description() const { return m_description; }
+    bool alreadyReported() const { return m_alreadyReported; }
 
 private:
     QString m_description;
+    bool m_alreadyReported;
 };
 
 } // namespace quenda

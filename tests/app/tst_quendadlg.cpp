@@ -160,6 +160,7 @@ private slots:
     void exitSendsAtaOnlyWithPortOpen();
     void enterDoesNotEndTheProgram();
     void portLostDuringSave();
+    void portLostDuringReadIsReportedOnce();
     void undoRefillsPages();
 };
 
@@ -643,6 +644,24 @@ void TestQuendaDlg::portLostDuringSave()
     rig.radio.powerOn(false);
     rig.connectBySoftDiagnosis();
     QVERIFY(rig.button("closeButton")->isEnabled());
+}
+
+void TestQuendaDlg::portLostDuringReadIsReportedOnce()
+{
+    Rig rig;
+    // The adapter is pulled while the handler waits for the settings report.
+    rig.pause.onPause = [&](int ms) {
+        if (ms == 3000)
+            rig.port->simulateLoss();
+    };
+    rig.connectByPowerOn();
+
+    QCOMPARE(MessageBox::shownTexts().size(), 1);
+    QVERIFY(MessageBox::shownTexts().first().contains("test: device unplugged"));
+    QVERIFY(rig.writesStartingWith("ATP0?").isEmpty());
+    QVERIFY(!rig.dlg->readingDlg()->isVisible());
+    QVERIFY(rig.button("openButton")->isEnabled());
+    QVERIFY(!rig.button("closeButton")->isEnabled());
 }
 
 void TestQuendaDlg::undoRefillsPages()
