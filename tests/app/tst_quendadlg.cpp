@@ -1,3 +1,4 @@
+#include "app/filedialog.h"
 #include "app/messagebox.h"
 #include "app/progressdlgs.h"
 #include "app/quendadlg.h"
@@ -162,6 +163,7 @@ private slots:
     void portLostDuringSave();
     void portLostDuringReadIsReportedOnce();
     void undoRefillsPages();
+    void channelPlanMovesBetweenRadios();
 };
 
 void TestQuendaDlg::startState()
@@ -678,5 +680,45 @@ void TestQuendaDlg::undoRefillsPages()
     QVERIFY(!rig.button("undoButton")->isEnabled());
 }
 
+void TestQuendaDlg::channelPlanMovesBetweenRadios()
+{
+    QTemporaryDir files;
+    const QString plan = files.filePath("plan.txt");
+    FileDialog::reset();
+    FileDialog::setTestMode(true);
+
+    k7v4::RadioState first = k7v4::RadioState::factoryDefault();
+    first.channels = {};
+    first.channels[0] = {433125000, 2, 2};
+    first.channels[7] = {438500000, 1, 2};
+    first.channels[12] = {470000000, 0, 2};
+    first.channels[63] = {410000000, 2, 2};
+    {
+        Rig a;
+        a.radio.setState(first);
+        a.connectBySoftDiagnosis();
+        a.click("channelButton");
+        FileDialog::setNextFileName(plan);
+        a.click("exportButton");
+        QVERIFY(QFileInfo::exists(plan));
+    }
+
+    Rig b;
+    k7v4::RadioState second = k7v4::RadioState::factoryDefault();
+    second.channels[30] = {450000000, 1, 2};
+    b.radio.setState(second);
+    b.connectBySoftDiagnosis();
+    b.click("channelButton");
+    b.click("clearButton");
+    FileDialog::setNextFileName(plan);
+    b.click("importButton");
+    b.runSave();
+
+    QCOMPARE(MessageBox::shownTexts().last(), QString("保存完毕！"));
+    QCOMPARE(b.radio.stored().channels, first.channels);
+    FileDialog::reset();
+}
+
 QTEST_MAIN(TestQuendaDlg)
 #include "tst_quendadlg.moc"
+
