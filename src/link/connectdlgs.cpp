@@ -29,9 +29,12 @@ void CConnectDlg::tick()
         return;
     m_inTick = true;
     const QPointer<CConnectDlg> self(this);
-    runGuarded(this, [this] { step(); });
-    if (self)
-        m_inTick = false;
+    const bool completed = runGuarded(this, [this] { step(); });
+    if (!self)
+        return;
+    m_inTick = false;
+    if (!completed)
+        stepFailed();
 }
 
 void CConnectDlg::stopAndHide()
@@ -104,6 +107,14 @@ CSoftDiagConnectDlg::CSoftDiagConnectDlg(ConnectionHost &host, QWidget *parent)
     m_rateLabel = addLabel(QString::fromLatin1(kSoftDiagnosticRates[0]), 65, 49, 40, 8);
 }
 
+void CSoftDiagConnectDlg::stepFailed()
+{
+    // The port could not be opened and the user was told why. Trying the same rate every
+    // three seconds would bring that message back without end: stop, and let the user press
+    // "打开" again once the port is free.
+    stopAndHide();
+}
+
 void CSoftDiagConnectDlg::stopAndHide()
 {
     m_tryIndex = 0;
@@ -132,7 +143,7 @@ void CSoftDiagConnectDlg::step()
     const QString rate = QString::fromLatin1(kSoftDiagnosticRates[m_tryIndex]);
     m_rateLabel->setText(rate);
     m_host.setBaudText(rate);
-    m_host.OpenPort(); // a failed open ends the try here; the next tick repeats this rate
+    m_host.OpenPort(); // a failed open ends the procedure (stepFailed)
     m_host.comm().SetOutput(QByteArray(radio::kSoftEscape));
     m_host.pause().pause(pauses::kSoftDiagnosticTry);
     ++m_tryIndex;

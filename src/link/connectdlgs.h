@@ -45,6 +45,8 @@ public:
 protected:
     CConnectDlg(ConnectionHost &host, int periodMs, QWidget *parent);
     virtual void step() = 0;
+    // A serial port failure stopped the step; it has been shown to the user.
+    virtual void stepFailed() {}
     // Closes the port, hides, stops and tells the user.
     void giveUp(const QString &message);
 
@@ -94,6 +96,7 @@ public:
 
 protected:
     void step() override;
+    void stepFailed() override;
 
 private:
     int m_tryIndex = 0;
