@@ -6,7 +6,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
+
+#include <unistd.h>
 
 namespace quenda::bench {
 
@@ -19,7 +22,12 @@ public:
         bool rate; // bytes per second as MB/s, else real time per iteration in ms
     };
 
-    explicit ResultReporter(std::vector<Wanted> wanted) : m_wanted(std::move(wanted)) {}
+    // Colours only on a terminal: a log or a pipe gets plain text.
+    explicit ResultReporter(std::vector<Wanted> wanted)
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular),
+          m_wanted(std::move(wanted))
+    {
+    }
 
     void ReportRuns(const std::vector<Run> &runs) override
     {

@@ -16,7 +16,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "QUENDA")
 set(CPACK_PACKAGE_CONTACT "QUENDA maintainers <quenda@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configuration utility for the K7V4 UHF data radio modem")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "QUENDA reads the configuration of a K7V4 UHF data radio modem over a serial port, shows it "
     "on four pages, writes changes back, restores factory presets and imports and exports the "
     "channel list. The package also holds k7v4-sim, a simulated radio on a pseudo-terminal.")
