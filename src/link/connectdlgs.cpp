@@ -63,6 +63,10 @@ QLabel *CConnectDlg::addLabel(const QString &text, int x, int y, int w, int h)
 {
     auto *label = new QLabel(text, this);
     DialogUnits::place(label, x, y, w, h);
+    // A stand-in for 宋体 may be wider: let the text run on rather than lose its last characters.
+    const int needed = label->sizeHint().width();
+    if (needed > label->width())
+        label->resize(qMin(needed, DialogUnits::x(158) - label->x()), label->height());
     return label;
 }
 
