@@ -32,6 +32,13 @@ using quenda::test::PtyRadio;
 
 namespace {
 
+// Valgrind and slow machines stretch every wait by QUENDA_E2E_SLOW (a factor, default 1).
+int slow(int ms)
+{
+    static const int factor = qMax(1, qEnvironmentVariableIntValue("QUENDA_E2E_SLOW"));
+    return ms * factor;
+}
+
 constexpr int kCom = 9;
 // The radio runs at 4800, the first rate soft diagnosis tries: about three seconds to the
 // banner, five more to read.
@@ -162,7 +169,7 @@ void TestDeviceLoss::cleanup()
 void TestDeviceLoss::connectAndRead()
 {
     QTest::mouseClick(button(m_dlg.get(), "openButton"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(reportShown(), kConnectTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(reportShown(), slow(kConnectTimeoutMs));
 }
 
 void TestDeviceLoss::changeUnitAddress(const QString &text)
@@ -237,10 +244,10 @@ void TestDeviceLoss::deviceGoesAway()
 
     const QString description =
         messages::portLost(PortNaming::comName(kCom), messages::deviceGone());
-    QVERIFY2(m_answerer->waitForText(description, kBoxTimeoutMs),
+    QVERIFY2(m_answerer->waitForText(description, slow(kBoxTimeoutMs)),
              qPrintable(m_answerer->texts().join(u'|')));
     QVERIFY(m_nextRadio);
-    QTest::qWait(kSettleMs);
+    QTest::qWait(slow(kSettleMs));
 
     // One box, the port's own description, and nothing after it.
     const QList<ModalAnswerer::Box> boxes = m_answerer->boxes().mid(boxesBefore);
@@ -302,11 +309,11 @@ void TestDeviceLoss::silentRadioKeepsTheSaveUntilClosed()
     m_radio->whenReceived(trigger, [this] { m_radio->simulator().misbehaviour().silent = true; });
     m_radio->clearTraffic();
     pressSave();
-    QTRY_VERIFY_WITH_TIMEOUT(m_radio->received().contains(trigger), kBoxTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_radio->received().contains(trigger), slow(kBoxTimeoutMs));
     const QByteArray writtenBeforeSilence = m_radio->received();
 
     // No time limit: the save waits, its window shown, without a word.
-    QTest::qWait(kSettleMs);
+    QTest::qWait(slow(kSettleMs));
     QVERIFY(m_dlg->saveState().isWriting);
     QVERIFY(m_dlg->savingDlg()->isVisible());
     QCOMPARE(m_answerer->count(), 1);
@@ -319,7 +326,7 @@ void TestDeviceLoss::silentRadioKeepsTheSaveUntilClosed()
     QCOMPARE(m_dlg->saveState().channelRowIndex, 0);
     QVERIFY(!m_dlg->savingDlg()->isVisible());
     QVERIFY(!m_dlg->serialControl().GetPortOpen());
-    QTRY_VERIFY(m_radio->received().endsWith("ATA\r"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_radio->received().endsWith("ATA\r"), slow(5000));
     QCOMPARE(m_radio->received(), writtenBeforeSilence + "ATA\r");
     QCOMPARE(m_radio->simulator().inConfigMode(), !leavesConfigMode);
     QVERIFY(button(m_dlg.get(), "openButton")->isEnabled());

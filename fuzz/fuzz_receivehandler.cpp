@@ -1,0 +1,137 @@
+// The main window's receive handler during a save, fed what a misbehaving radio might send.
+// The input's first byte chooses the save (bit 0: with a changed channel row, so the prompted
+// channel entry runs; bits 1-2: which row); the rest is cut at every 0xFF byte into the chunks
+// that the port delivers one receive event at a time. Nothing may crash, read out of range or
+// leave the channel entry index outside the pending table.
+
+#include "app/messagebox.h"
+#include "app/quendadlg.h"
+#include "lib/k7v4simulator.h"
+#include "link/cmscomm.h"
+#include "pages/channellistpage.h"
+#include "protocol/radioconfig.h"
+#include "support/fakeserialbackend.h"
+#include "support/virtualpause.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+using namespace quenda;
+
+namespace {
+
+constexpr char kChunkMarker = '\xff';
+// Saves started again after one ended, per input: enough to reach every phase more than once.
+constexpr int kMaxSaves = 4;
+
+// Once per process: the application, the message boxes answered at once, para.ini naming COM1.
+struct Process {
+    Process()
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+        MessageBox::setTestMode(true);
+        QFile ini(QDir(folder.path()).filePath(QStringLiteral("para.ini")));
+        if (!folder.isValid() || !ini.open(QIODevice::WriteOnly) || ini.write("1") != 1)
+            std::abort();
+    }
+
+    int argc = 1;
+    char name[16] = "fuzz";
+    char *argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> app;
+    QTemporaryDir folder;
+};
+
+Process &process()
+{
+    static Process p;
+    return p;
+}
+
+void settle()
+{
+    for (int i = 0; i < 4; ++i)
+        QCoreApplication::processEvents();
+}
+
+// The channel entry index always names a slot of the table, and one below the pending count
+// while channel rows are pending.
+void checkRowIndex(const SaveState &save)
+{
+    if (save.channelRowIndex < 0 || save.channelRowIndex >= kChannelSlots)
+        std::abort();
+    if (save.pendingChannelCount < 0 || save.pendingChannelCount > kChannelSlots)
+        std::abort();
+    if (save.pendingChannelCount > 0 && save.channelRowIndex >= save.pendingChannelCount)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    Process &p = process();
+    MessageBox::reset();
+    MessageBox::setTestMode(true);
+
+    test::VirtualPause pause;
+    RadioConfig config;
+    auto backend = std::make_unique<test::FakeSerialBackend>();
+    test::FakeSerialBackend *port = backend.get();
+    QuendaEnvironment env;
+    env.pause = &pause;
+    env.config = &config;
+    env.backend = std::move(backend);
+    env.programFolder = p.folder.path();
+    auto dlg = std::make_unique<CQuendaDlg>(std::move(env));
+
+    // Connect by power-on to the simulated radio and read it, as a user would.
+    k7v4::Simulator radio;
+    port->attachSimulator(&radio);
+    dlg->setConnectMethod(ConnectMethod::PowerOn);
+    dlg->OnConnect();
+    radio.powerOn(true);
+    settle();
+    if (!dlg->serialControl().GetPortOpen() || config.channelCount == 0)
+        std::abort(); // the set-up itself failed: nothing below would mean anything
+    port->attachSimulator(nullptr);
+
+    const uint8_t choice = data[0];
+    if (choice & 1) {
+        const int row = 2 + ((choice >> 1) & 3);
+        dlg->channelListPage()->setCell(row, CChannelListPage::FrequencyColumn,
+                                        QStringLiteral("433.500000"));
+        dlg->channelListPage()->setCell(row, CChannelListPage::BandwidthColumn,
+                                        QStringLiteral("12.5 KHz"));
+        dlg->channelListPage()->setCell(row, CChannelListPage::DirectionColumn,
+                                        QStringLiteral("Rx&Tx"));
+    }
+    dlg->OnSave();
+    settle();
+    checkRowIndex(dlg->saveState());
+
+    const QByteArray input(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1));
+    int saves = 1;
+    for (const QByteArray &chunk : input.split(kChunkMarker)) {
+        if (!dlg->saveState().isWriting && saves < kMaxSaves && dlg->serialControl().GetPortOpen()) {
+            dlg->OnSave();
+            ++saves;
+        }
+        port->pushInput(chunk);
+        settle();
+        checkRowIndex(dlg->saveState());
+    }
+
+    dlg.reset();
+    settle();
+    return 0;
+}
