@@ -59,6 +59,8 @@ void settle()
 {
     for (int i = 0; i < 4; ++i)
         QCoreApplication::processEvents();
+    // Outside any event loop, objects given to deleteLater() would wait for ever.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // The channel entry index always names a slot of the table, and one below the pending count
