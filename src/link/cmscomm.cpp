@@ -62,11 +62,12 @@ CMSComm::CMSComm(Pause &pause, std::unique_ptr<SerialBackend> backend, QObject *
         if (!d->open)
             return;
         takeReceived();
-        if (d->pause.isActive() || d->holding > 0) {
-            d->eventDue = true;
-            return;
-        }
-        raiseIfWaiting();
+        d->eventDue = true;
+        // Never run the receive handler inside the port's own notification: QSerialPort does
+        // not notify again until that returns, so bytes arriving during the handler's pauses
+        // would wait unannounced.
+        if (!d->pause.isActive() && d->holding == 0)
+            QMetaObject::invokeMethod(this, &CMSComm::raiseHeldEvent, Qt::QueuedConnection);
     });
     connect(m_backend.get(), &SerialBackend::lost, this, [this](const QString &description) {
         if (!d->open)
@@ -240,12 +241,11 @@ void CMSComm::raiseIfWaiting()
 
 void CMSComm::raiseHeldEvent()
 {
-    if (!d->eventDue || d->pause.isActive() || d->holding > 0)
+    if (d->pause.isActive() || d->holding > 0 || !d->open)
         return;
-    d->eventDue = false;
-    if (!d->open)
-        return;
+    // Ask the port even without a notification: it may hold bytes it has not announced.
     takeReceived();
+    d->eventDue = false;
     raiseIfWaiting();
 }
 

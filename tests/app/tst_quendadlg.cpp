@@ -151,6 +151,7 @@ private slots:
     void reportOverwritesRecordAndRefillsPages();
     void saveWithoutChannelChanges();
     void saveWithChangedChannels();
+    void saveWithAnswersArrivingDuringPauses();
     void saveEndsOnError();
     void secondSaveWhileWritingIsIgnored();
     void saveWithIncompleteChannelRowsWarns();
@@ -449,6 +450,20 @@ void TestQuendaDlg::saveWithChangedChannels()
     rig.runSave();
     QCOMPARE(rig.radio.stored().channels[41].frequencyHz, 0);
     QCOMPARE(rig.radio.stored().channels[40], (k7v4::Channel{439500000, 1, 2}));
+}
+
+void TestQuendaDlg::saveWithAnswersArrivingDuringPauses()
+{
+    // On a real line the radio answers while the handler pauses, and the port tells of those
+    // bytes only once its own notification has returned.
+    Rig rig;
+    rig.pause.onPause = [](int) { QCoreApplication::processEvents(); };
+    rig.connectBySoftDiagnosis();
+    QVERIFY(rig.button("closeButton")->isEnabled());
+    rig.changeAirRate();
+    rig.runSave();
+    QCOMPARE(MessageBox::shownTexts().last(), QString("保存完毕！"));
+    QCOMPARE(rig.writesStartingWith("at&"), (QList<QByteArray>{"at&w", "at&v"}));
 }
 
 void TestQuendaDlg::saveEndsOnError()

@@ -175,6 +175,7 @@ void TestCMSComm::nullDiscard()
     rig.comm.SetNullDiscard(discard);
     QSignalSpy onComm(&rig.comm, &CMSComm::OnComm);
     rig.fake->pushInput(received);
+    QCoreApplication::processEvents(); // the event is raised once the port's notification returned
     QCOMPARE(onComm.count(), events);
     QCOMPARE(rig.comm.GetInput(), input);
 }
@@ -195,9 +196,12 @@ void TestCMSComm::eventPerArrival()
     rig.openLikeTheProgram();
     QSignalSpy onComm(&rig.comm, &CMSComm::OnComm);
     rig.fake->pushInput("a");
+    QCOMPARE(onComm.count(), 0); // never inside the port's own notification
+    QCoreApplication::processEvents();
     QCOMPARE(onComm.count(), 1);
     QCOMPARE(rig.comm.GetCommEvent(), CMSComm::comEvReceive);
     rig.fake->pushInput("b");
+    QCoreApplication::processEvents();
     QCOMPARE(onComm.count(), 2);
 }
 

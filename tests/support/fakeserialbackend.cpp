@@ -80,7 +80,17 @@ void FakeSerialBackend::pushInput(const QByteArray &bytes)
     if (!m_open)
         return;
     m_input += bytes;
+    notifyReadyRead();
+}
+
+void FakeSerialBackend::notifyReadyRead()
+{
+    // Like QSerialPort: no second readyRead while a slot connected to it still runs.
+    if (m_notifying)
+        return;
+    m_notifying = true;
     emit readyRead();
+    m_notifying = false;
 }
 
 void FakeSerialBackend::simulateLoss(const QString &description)
@@ -128,7 +138,7 @@ void FakeSerialBackend::appendQueued(const QByteArray &bytes)
     if (!m_open)
         return;
     m_input += bytes;
-    QMetaObject::invokeMethod(this, &SerialBackend::readyRead, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &FakeSerialBackend::notifyReadyRead, Qt::QueuedConnection);
 }
 
 } // namespace quenda::test

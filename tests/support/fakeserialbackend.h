@@ -57,8 +57,10 @@ public:
 private:
     void receiveFromSimulator(const QByteArray &bytes, int delayMs);
     void appendQueued(const QByteArray &bytes);
+    void notifyReadyRead();
 
     bool m_open = false;
+    bool m_notifying = false;
     OpenFailure m_failure = OpenFailure::None;
     QString m_portName;
     int m_baud = 0;
