@@ -51,7 +51,7 @@ int baudOfSpeed(speed_t speed)
         int baud;
     };
     static const Pair pairs[] = {
-        {B300, 300},     {B600, 600},       {B1200, 1200},     {B2400, 2400},
+        {B50, 50},       {B300, 300},     {B600, 600},       {B1200, 1200},     {B2400, 2400},
         {B4800, 4800},   {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
         {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
     };
@@ -88,6 +88,9 @@ int customBaud(int)
     return 0;
 }
 #endif
+
+constexpr speed_t kIdleSpeed = B50;
+constexpr int kIdleBaud = 50;
 
 // The rate the program set on its end of the line.
 int lineBaud(int slaveFd)
@@ -217,11 +220,13 @@ public:
             return false;
         }
         // Raw, so the line discipline neither echoes the radio's answers back nor edits lines.
+        // The idle rate marks "no program holds the line": the serial port puts back what it
+        // found when it closes, before the radio has read the program's last bytes ("ATA").
         termios t{};
         if (::tcgetattr(m_slave, &t) == 0) {
             ::cfmakeraw(&t);
-            ::cfsetispeed(&t, B9600);
-            ::cfsetospeed(&t, B9600);
+            ::cfsetispeed(&t, kIdleSpeed);
+            ::cfsetospeed(&t, kIdleSpeed);
             ::tcsetattr(m_slave, TCSANOW, &t);
         }
 
@@ -275,7 +280,7 @@ public:
     {
         std::printf("-- power on%s\n", configHeld ? " with CONFIG held" : "");
         std::fflush(stdout);
-        m_sim.setLineBaud(lineBaud(m_slave));
+        m_sim.setLineBaud(currentBaud());
         m_sim.powerOn(configHeld);
     }
 
@@ -288,6 +293,15 @@ private:
         QDeadlineTimer due;
     };
 
+    // The rate the program set; bytes read after it let go of the line were sent at that rate.
+    int currentBaud()
+    {
+        const int baud = lineBaud(m_slave);
+        if (baud != 0 && baud != kIdleBaud)
+            m_lastBaud = baud;
+        return m_lastBaud;
+    }
+
     void readMaster()
     {
         char buffer[kReadChunk];
@@ -295,7 +309,7 @@ private:
             const ssize_t n = ::read(m_master, buffer, sizeof buffer);
             if (n > 0) {
                 const QByteArray bytes(buffer, n);
-                const int baud = lineBaud(m_slave);
+                const int baud = currentBaud();
                 logTraffic("<<", bytes);
                 if (baud != m_sim.ownBaud())
                     std::printf("   (line at %d baud, the radio at %d: not understood)\n", baud,
@@ -364,6 +378,7 @@ private:
     k7v4::Simulator &m_sim;
     int m_master = -1;
     int m_slave = -1;
+    int m_lastBaud = 9600;
     QString m_slavePath;
     QString m_linkPath;
     QSocketNotifier *m_readNotifier = nullptr;
