@@ -1,6 +1,5 @@
 #include "app/dialogunits.h"
 
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QWidget>
 

@@ -19,7 +19,6 @@
 #include "protocol/radiocommands.h"
 #include "protocol/reportparser.h"
 
-#include <QAbstractButton>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -31,7 +30,6 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include <cstring>
 
 namespace quenda {
 namespace {

@@ -9,7 +9,6 @@
 
 #include <QDialog>
 #include <QHash>
-#include <QPointer>
 
 #include <memory>
 
