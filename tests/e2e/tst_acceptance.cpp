@@ -38,15 +38,9 @@
 using namespace quenda;
 using quenda::test::ModalAnswerer;
 using quenda::test::PtyRadio;
+using quenda::test::slow;
 
 namespace {
-
-// Valgrind and slow machines stretch every wait by QUENDA_E2E_SLOW (a factor, default 1).
-int slow(int ms)
-{
-    static const int factor = qMax(1, qEnvironmentVariableIntValue("QUENDA_E2E_SLOW"));
-    return ms * factor;
-}
 
 constexpr int kCom = 7;
 // Soft diagnosis reaches 19200 at its third try, about nine seconds in, then reads for five.

@@ -29,15 +29,9 @@
 using namespace quenda;
 using quenda::test::ModalAnswerer;
 using quenda::test::PtyRadio;
+using quenda::test::slow;
 
 namespace {
-
-// Valgrind and slow machines stretch every wait by QUENDA_E2E_SLOW (a factor, default 1).
-int slow(int ms)
-{
-    static const int factor = qMax(1, qEnvironmentVariableIntValue("QUENDA_E2E_SLOW"));
-    return ms * factor;
-}
 
 constexpr int kCom = 9;
 // The radio runs at 4800, the first rate soft diagnosis tries: about three seconds to the

@@ -93,4 +93,11 @@ private:
     QList<Trigger> m_triggers;
 };
 
+// Valgrind and slow machines stretch every wait by QUENDA_E2E_SLOW (a factor, default 1).
+inline int slow(int ms)
+{
+    static const int factor = qMax(1, qEnvironmentVariableIntValue("QUENDA_E2E_SLOW"));
+    return ms * factor;
+}
+
 } // namespace quenda::test
