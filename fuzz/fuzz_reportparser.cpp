@@ -8,11 +8,10 @@
 
 using namespace quenda;
 
-// One received chunk, cut at the receive buffer's size as the receive handler does. The chunk
-// lives in its own heap block, so any read past its end is caught.
+// One received chunk, whole. It lives in its own heap block, so any read past its end is caught.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const int n = int(std::min<size_t>(size, kChunkBufferSize));
+    const int n = int(size);
     auto chunk = std::make_unique<char[]>(std::max(n, 1));
     std::copy_n(reinterpret_cast<const char *>(data), n, chunk.get());
 

@@ -37,6 +37,10 @@ std::optional<bool> buttonStateAfter(WindowEvent event, CommandButton button)
         default:
             return std::nullopt;
         }
+    case WindowEvent::ReadFailed:
+        if (button == B::Open || button == B::Close)
+            return button == B::Close;
+        return std::nullopt;
     case WindowEvent::UndoAll:
         if (button == B::Save || button == B::Undo)
             return false;

@@ -18,6 +18,7 @@ enum class WindowEvent {
     UndoAll,      // the undo-all-changes command
     Closed,       // "关闭"
     PortLost,     // the device went away: connect again, keep what the pages show
+    ReadFailed,   // a banner came but no report: the radio can only be left ("关闭")
 };
 
 // The enabled state a button takes after an event; nothing when the event leaves it alone.

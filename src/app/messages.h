@@ -17,6 +17,10 @@ inline QString saveComplete() { return QStringLiteral("保存完毕！"); }
 inline QString frequencyRange() { return QStringLiteral("输入频段范围不对，请重新输入！"); }
 inline QString frequencyValue() { return QStringLiteral("输入频率值不对，请重新输入！"); }
 inline QString frequencyFormat() { return QStringLiteral("输入频率格式不对，请确认！"); }
+inline QString readNoAnswer()
+{
+    return QStringLiteral("电台没有回应读取命令，请检查设备后按“关闭”退出配置模式！");
+}
 inline QString enterInteger() { return QStringLiteral("请输入一个整数。"); }
 
 // Serial port and port selection.

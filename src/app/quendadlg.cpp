@@ -39,6 +39,9 @@ const QList<int> kSystemCommands{17, 18, 19, 16};
 // Long enough for "ATA\r" at the slowest rate; short enough that a dead line never hangs the window.
 constexpr int kDrainBeforeCloseMs = 500;
 
+// A report answer is a few kilobytes; a line that keeps talking is not gathered without end.
+constexpr int kMaxAnswerBytes = 256 * 1024;
+
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -47,6 +50,18 @@ QIcon applicationIcon()
     return icon;
 }
 } // namespace
+
+// Marks a handler that talks to the radio for as long as it runs.
+class CQuendaDlg::OperationScope {
+public:
+    explicit OperationScope(CQuendaDlg &dlg) : m_dlg(dlg) { m_dlg.beginOperation(); }
+    ~OperationScope() { m_dlg.endOperation(); }
+    OperationScope(const OperationScope &) = delete;
+    OperationScope &operator=(const OperationScope &) = delete;
+
+private:
+    CQuendaDlg &m_dlg;
+};
 
 CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     : QDialog(parent), m_pause(env.pause), m_config(*env.config),
@@ -62,6 +77,8 @@ CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     m_comm = std::make_unique<CMSComm>(*m_pause, std::move(env.backend));
     connect(m_comm.get(), &CMSComm::OnComm, this, guarded(this, &CQuendaDlg::OnCommEvent));
     connect(m_comm.get(), &CMSComm::portLost, this, &CQuendaDlg::onPortLost);
+    m_readWatchdog = new GatedTimer(*m_pause, this);
+    connect(m_readWatchdog, &GatedTimer::timeout, this, &CQuendaDlg::onReadWatchdog);
 
     buildWindow();
     buildSystemMenu();
@@ -285,6 +302,9 @@ void CQuendaDlg::OpenPort()
 
 void CQuendaDlg::OnConnect()
 {
+    if (m_busy > 0)
+        return;
+    const OperationScope operation(*this);
     if (!m_portChoice.portChosen) {
         MessageBox::inform(this, messages::choosePort());
         return;
@@ -310,28 +330,63 @@ void CQuendaDlg::OnConnect()
 
 void CQuendaDlg::sendCommand(const char *text)
 {
-    m_comm->SetOutput(QByteArray(text));
-    m_comm->SetOutput(QByteArray(radio::kCR));
+    output(QByteArray(text));
+    output(QByteArray(radio::kCR));
 }
 
 void CQuendaDlg::output(const QByteArray &bytes)
 {
+    noteCommand(bytes);
     m_comm->SetOutput(bytes);
+}
+
+void CQuendaDlg::noteCommand(const QByteArray &bytes)
+{
+    // A report request starts a new answer; the channel listing belongs to the same one.
+    if (bytes == radio::kReadSettings || bytes == radio::kReadSettingsAfterSave) {
+        m_answer.clear();
+        m_collecting = true;
+        m_listingRequested = false;
+        ++m_answersBegun;
+    } else if (bytes == radio::kReadChannels) {
+        m_listingRequested = m_collecting;
+    } else if (bytes != radio::kCR) {
+        m_collecting = false;
+    }
+}
+
+void CQuendaDlg::beginOperation()
+{
+    if (m_busy++ == 0)
+        m_pausesAtStart = m_pause->pauseCount();
+}
+
+void CQuendaDlg::endOperation()
+{
+    // Clicks made while the window was frozen wait in the window system; take them now, while
+    // still busy, so that a command button pressed meanwhile is not run as a new command.
+    if (m_busy == 1 && m_pause->holdsInput() && m_pause->pauseCount() != m_pausesAtStart)
+        QCoreApplication::processEvents();
+    if (--m_busy == 0 && m_leaveRequested)
+        QMetaObject::invokeMethod(this, &CQuendaDlg::reject, Qt::QueuedConnection);
 }
 
 void CQuendaDlg::OnCommEvent()
 {
     if (m_comm->GetCommEvent() != CMSComm::comEvReceive)
         return;
+    const OperationScope operation(*this);
     m_pause->pause(pauses::kReceiveSettle);
     receiveText.clear();
 
+    // Whole, however long: what follows a cut would be lost.
     const QByteArray input = m_comm->GetInput();
-    const int n = int(qMin<qsizetype>(input.size(), kChunkBufferSize));
+    const int n = int(input.size());
     // Each consumer gets its own copy: a handler re-entered from a message box cannot disturb it.
-    const QByteArray detectCopy = input.left(n);
-    const QByteArray parseCopy = detectCopy;
-    const QByteArray writeCopy = detectCopy;
+    const QByteArray detectCopy = input;
+    const QByteArray parseCopy = input;
+    const QByteArray writeCopy = input;
+    const quint64 answersBefore = m_answersBegun;
 
     const QLatin1String banner(radio::kBanner);
     for (int i = 0; i < n; ++i) {
@@ -343,16 +398,64 @@ void CQuendaDlg::OnCommEvent()
     if (m_save.isWriting)
         WriteDialogueStep(writeCopy.constData(), n);
 
-    if (n > 100) {
-        ParseReport(parseCopy.constData(), n);
-        if (m_readingDlg)
-            m_readingDlg->hide();
-        m_basicPage->FillFromRecord();
-        m_serialPage->FillFromRecord();
-        m_radioPage->FillFromRecord();
-        m_channelPage->FillFromRecord();
-        applyButtonStates(WindowEvent::ReportShown);
+    // A chunk that came before a request written while handling it is no part of its answer.
+    takeAnswer(parseCopy, answersBefore == m_answersBegun);
+}
+
+void CQuendaDlg::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
+{
+    QByteArray report = chunk;
+    if (m_collecting && partOfAnswer) {
+        m_answer += chunk;
+        report = m_answer;
+        // Complete once the radio's closing "OK" has come (after the listing, when one was
+        // asked for); what arrives later is a chunk of its own again.
+        const bool complete =
+            report.endsWith(radio::kListingEnd) &&
+            (!m_listingRequested || report.contains(radio::kListingStart));
+        if (complete || m_answer.size() > kMaxAnswerBytes) {
+            m_collecting = false;
+            m_answer.clear();
+        }
     }
+    if (report.size() <= 100)
+        return;
+    // Two settings reports in one answer must not join their values: the later one stands.
+    const qsizetype lastReport = report.lastIndexOf(radio::kSerialTag);
+    if (lastReport > 0 && report.indexOf(radio::kSerialTag) != lastReport)
+        report = report.mid(lastReport);
+
+    // Traffic that carries no report (a radio still in data mode) leaves the window alone.
+    RadioConfig parsed = m_config;
+    if (!quenda::ParseReport(report.constData(), int(report.size()), parsed))
+        return;
+    m_config = parsed;
+    stopReading();
+    // The radio is talking: no procedure may give up and close the port under it.
+    closeConnectionDialog();
+    m_basicPage->FillFromRecord();
+    m_serialPage->FillFromRecord();
+    m_radioPage->FillFromRecord();
+    m_channelPage->FillFromRecord();
+    applyButtonStates(WindowEvent::ReportShown);
+}
+
+void CQuendaDlg::stopReading()
+{
+    m_reading = false;
+    m_readWatchdog->stop();
+    if (m_readingDlg)
+        m_readingDlg->hide();
+}
+
+void CQuendaDlg::onReadWatchdog()
+{
+    m_readWatchdog->stop();
+    if (!m_reading)
+        return;
+    stopReading();
+    applyButtonStates(WindowEvent::ReadFailed);
+    MessageBox::warn(this, messages::readNoAnswer());
 }
 
 void CQuendaDlg::runReadSequence()
@@ -365,16 +468,28 @@ void CQuendaDlg::runReadSequence()
     m_pause->pause(pauses::kAfterSettingsRequest);
     sendCommand(radio::kReadChannels);
     m_pause->pause(pauses::kAfterChannelRequest);
+    m_reading = true;
+    m_readWatchdog->start(m_readAnswerBound);
 }
 
 void CQuendaDlg::closeConnectionDialog()
 {
-    if (m_connectMethod == ConnectMethod::PowerOn) {
-        if (m_powerOnDlg)
-            m_powerOnDlg->stopAndHide();
-    } else if (m_softDiagDlg) {
+    // Every procedure, whichever method is chosen now: one left running would send "+++" into
+    // the radio in configuration mode and close the port under the session.
+    if (m_powerOnDlg)
+        m_powerOnDlg->stopAndHide();
+    if (m_softDiagDlg)
         m_softDiagDlg->stopAndHide();
-    }
+}
+
+void CQuendaDlg::procedureGaveUp()
+{
+    // The port is closed: the window must not go on showing a connected radio.
+    if (!m_commandButtons.value(CommandButton::Close)->isEnabled())
+        return;
+    stopReading();
+    endSave();
+    applyButtonStates(WindowEvent::PortLost);
 }
 
 void CQuendaDlg::ParseReport(const char *bytes, int n)
@@ -424,11 +539,13 @@ bool CQuendaDlg::CheckSelectedChannels() const
 void CQuendaDlg::OnSave()
 {
     // A second save over a running one would rebuild the table under its dialogue.
-    if (m_save.isWriting)
+    if (m_busy > 0 || m_save.isWriting || m_reading)
         return;
+    const OperationScope operation(*this);
     if (MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) !=
         MessageBox::Ok)
         return;
+    m_save.end();
     m_save.isWriting = true;
     m_savingDlg = std::make_unique<CSavingDlg>();
     showCentredNow(m_savingDlg.get(), this);
@@ -463,6 +580,9 @@ void CQuendaDlg::endSave()
 
 void CQuendaDlg::OnRestoreDefaults()
 {
+    if (m_busy > 0 || m_save.isWriting || m_reading)
+        return;
+    const OperationScope operation(*this);
     RestoreDefaults(currentSelection(), static_cast<RadioOutput &>(*this));
     MarkChanged();
 }
@@ -477,6 +597,10 @@ void CQuendaDlg::OnUndoAll()
 
 void CQuendaDlg::OnCloseRadio()
 {
+    // Not in the middle of another handler; a save waiting for the radio may be abandoned.
+    if (m_busy > 0)
+        return;
+    const OperationScope operation(*this);
     // A port that went away cannot take "ATA"; the user is told, and the window still returns
     // to its starting state so another radio can be connected.
     if (runGuarded(this, [this] { sendCommand(radio::kLeaveConfig); }))
@@ -486,6 +610,7 @@ void CQuendaDlg::OnCloseRadio()
 
 void CQuendaDlg::returnToStart()
 {
+    stopReading();
     m_basicPage->ClearFields();
     m_channelPage->ClearChannels();
     showPage(m_basicPage);
@@ -500,12 +625,8 @@ void CQuendaDlg::onPortLost(const QString &description)
 {
     // Nothing more may be written: stop every procedure, then tell the user.
     endSave();
-    if (m_powerOnDlg)
-        m_powerOnDlg->stopAndHide();
-    if (m_softDiagDlg)
-        m_softDiagDlg->stopAndHide();
-    if (m_readingDlg)
-        m_readingDlg->hide();
+    closeConnectionDialog();
+    stopReading();
     applyButtonStates(WindowEvent::PortLost);
     MessageBox::warn(this, description);
 }
@@ -524,6 +645,11 @@ void CQuendaDlg::reject()
 {
     if (m_ending)
         return;
+    // Leaving mid-handler would send "ATA" into a read or a save: leave once it has returned.
+    if (m_busy > 0) {
+        m_leaveRequested = true;
+        return;
+    }
     m_ending = true;
     OnCancel();
     QDialog::reject();
@@ -537,11 +663,6 @@ void CQuendaDlg::accept()
 void CQuendaDlg::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (m_pause->isActive()) {
-        // The handler that paused still runs; end once it has returned.
-        connect(m_pause, &Pause::released, this, &CQuendaDlg::reject, Qt::SingleShotConnection);
-        return;
-    }
     reject();
 }
 

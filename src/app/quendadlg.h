@@ -72,6 +72,8 @@ public:
     void OnCommEvent();
 
     void ParseReport(const char *bytes, int n);
+    // How long after the read sequence a report may take to begin (tests shorten it).
+    void setReadAnswerBound(int ms) { m_readAnswerBound = ms; }
     void WriteDialogueStep(const char *bytes, int length);
     bool CheckSelectedChannels() const;
     void MarkChanged();
@@ -94,6 +96,9 @@ private:
     CMSComm &comm() override { return *m_comm; }
     Pause &pause() override { return *m_pause; }
     int portNumber() const override { return m_portChoice.portNumber; }
+    void beginOperation() override;
+    void endOperation() override;
+    void procedureGaveUp() override;
     // WriteDialogueHost
     void output(const QByteArray &bytes) override;
     void pause(int ms) override { m_pause->pause(ms); }
@@ -109,6 +114,11 @@ private:
     void showPage(QWidget *page);
     void runReadSequence();
     void closeConnectionDialog();
+    void takeAnswer(const QByteArray &chunk, bool partOfAnswer);
+    void noteCommand(const QByteArray &bytes);
+    void onReadWatchdog();
+    void stopReading();
+    class OperationScope;
     void returnToStart();
     void endSave();
     void onPortLost(const QString &description);
@@ -126,6 +136,21 @@ private:
     QString receiveText;
     SaveState m_save;
     bool m_ending = false;
+
+    // A handler that talks to the radio is running (it may be paused): no other may start,
+    // and leaving waits for it.
+    int m_busy = 0;
+    quint64 m_pausesAtStart = 0;
+    bool m_leaveRequested = false;
+    // The answer to the latest report request, gathered over as many receive events as it takes.
+    QByteArray m_answer;
+    bool m_collecting = false;
+    bool m_listingRequested = false;
+    quint64 m_answersBegun = 0;
+    // Between a banner and the first report.
+    bool m_reading = false;
+    GatedTimer *m_readWatchdog = nullptr;
+    int m_readAnswerBound = pauses::kReadAnswerBound;
 
     CBasicInfoPage *m_basicPage = nullptr;
     CRadioPage *m_radioPage = nullptr;

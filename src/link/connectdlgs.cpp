@@ -29,7 +29,10 @@ void CConnectDlg::tick()
         return;
     m_inTick = true;
     const QPointer<CConnectDlg> self(this);
+    ConnectionHost &host = m_host;
+    host.beginOperation();
     const bool completed = runGuarded(this, [this] { step(); });
+    host.endOperation();
     if (!self)
         return;
     m_inTick = false;
@@ -56,6 +59,7 @@ void CConnectDlg::giveUp(const QString &message)
         comm.SetPortOpen(false);
     hide();
     m_timer.stop();
+    m_host.procedureGaveUp();
     MessageBox::inform(this, message);
 }
 

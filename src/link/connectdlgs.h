@@ -24,6 +24,11 @@ public:
     virtual CMSComm &comm() = 0;
     virtual Pause &pause() = 0;
     virtual int portNumber() const = 0;
+    // A tick talks to the radio: nothing else may meanwhile (leaving waits until it returns).
+    virtual void beginOperation() {}
+    virtual void endOperation() {}
+    // The procedure ended without a radio; the port is closed.
+    virtual void procedureGaveUp() {}
 };
 
 // The soft-diagnostic rates, in the order they are tried.

@@ -13,6 +13,10 @@ inline constexpr int kAfterStore = 100;         // after "at&w" / "AT&W"
 inline constexpr int kAfterSaveReport = 3000;   // after "at&v" / "AT&V" that ends a save or preset
 inline constexpr int kPowerOnTick = 800;        // in each power-on countdown tick
 inline constexpr int kSoftDiagnosticTry = 2000; // in each soft-diagnostic try
+
+// After the read sequence, how long a report may take to begin: a full listing at 4800 baud
+// takes about 8 s on the line, and every receive event settles first.
+inline constexpr int kReadAnswerBound = 15000;
 } // namespace pauses
 
 } // namespace quenda

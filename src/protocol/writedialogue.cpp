@@ -54,19 +54,48 @@ void normaliseRowIndex(SaveState &state)
         state.channelRowIndex = 0;
 }
 
-void answerPrompts(const QByteArray &t, SaveState &state, WriteDialogueHost &host)
+// Which of the four channel prompts the chunk ends with, -1 for none.
+int endingPrompt(const QByteArray &t)
 {
-    const ChannelEntry &slot = state.pendingChannels[size_t(state.channelRowIndex)];
-    if (t.endsWith(radio::kPromptChannel))
-        writeCommand(slot.channel.toLatin1(), host);
-    if (t.endsWith(radio::kPromptFrequency))
-        writeCommand(slot.frequency.toLatin1(), host);
-    if (t.endsWith(radio::kPromptBandwidth))
-        writeCommand(slot.bandwidth.toLatin1(), host);
-    if (t.endsWith(radio::kPromptDirection)) {
-        writeCommand(slot.direction.toLatin1(), host);
-        ++state.channelRowIndex;
+    const char *const prompts[] = {radio::kPromptChannel, radio::kPromptFrequency,
+                                   radio::kPromptBandwidth, radio::kPromptDirection};
+    for (int i = 0; i < 4; ++i) {
+        if (t.endsWith(prompts[i]))
+            return i;
     }
+    return -1;
+}
+
+// False when the radio has refused the same field too often: the save must end.
+bool answerPrompts(const QByteArray &t, SaveState &state, WriteDialogueHost &host)
+{
+    const int prompt = endingPrompt(t);
+    if (prompt < 0)
+        return true;
+    if (prompt == state.lastPrompt && state.channelRowIndex == state.lastPromptSlot) {
+        if (++state.lastPromptAnswers > kMaxAnswersToOnePrompt)
+            return false;
+    } else {
+        state.lastPrompt = prompt;
+        state.lastPromptSlot = state.channelRowIndex;
+        state.lastPromptAnswers = 1;
+    }
+    const ChannelEntry &slot = state.pendingChannels[size_t(state.channelRowIndex)];
+    const QString ChannelEntry::*const fields[] = {&ChannelEntry::channel, &ChannelEntry::frequency,
+                                                   &ChannelEntry::bandwidth, &ChannelEntry::direction};
+    writeCommand((slot.*fields[prompt]).toLatin1(), host);
+    if (prompt == 3)
+        ++state.channelRowIndex;
+    return true;
+}
+
+// The save is over the moment the error is seen; the box only tells the user, and whatever
+// arrives while it is open must not drive the dialogue on.
+void failSave(SaveState &state, WriteDialogueHost &host)
+{
+    host.hideSavingWindow();
+    state.end();
+    host.showWriteError();
 }
 
 void answerAcknowledgement(const QByteArray &t, WriteDialogueHost &host)
@@ -112,7 +141,10 @@ void WriteDialogueStep(const char *bytes, int length, SaveState &state, WriteDia
     const QByteArray t = (bytes && length > 0) ? QByteArray(bytes, length) : QByteArray();
 
     normaliseRowIndex(state);
-    answerPrompts(t, state, host);
+    if (!answerPrompts(t, state, host)) {
+        failSave(state, host);
+        return;
+    }
 
     if (state.channelRowIndex >= usableCount(state)) {
         host.output(radio::kEndChannelEntry);
@@ -123,9 +155,7 @@ void WriteDialogueStep(const char *bytes, int length, SaveState &state, WriteDia
         answerAcknowledgement(t, host);
 
     if (t.endsWith(radio::kError)) {
-        host.showWriteError();
-        host.hideSavingWindow();
-        state.end();
+        failSave(state, host);
         return;
     }
     if (t == radio::kStoredAck) {

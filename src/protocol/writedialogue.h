@@ -16,12 +16,20 @@ struct SaveState {
     int channelRowIndex = 0;
     ChannelTable pendingChannels;  // command form
     int pendingChannelCount = 0;
+    // The prompt answered last (its place in the prompt order), for which slot, and how often:
+    // a radio that keeps refusing a value would otherwise be answered for ever.
+    int lastPrompt = -1;
+    int lastPromptSlot = -1;
+    int lastPromptAnswers = 0;
 
     // Ends the save from any side (error, completion, close): the next one starts at slot 0.
     void end()
     {
         isWriting = false;
         channelRowIndex = 0;
+        lastPrompt = -1;
+        lastPromptSlot = -1;
+        lastPromptAnswers = 0;
     }
 };
 
@@ -59,6 +67,9 @@ inline constexpr int kEntryClosedTrigger = 0;
 std::span<const RegisterWrite> registerOrder();
 // Value the selection gives a register of the save; none for a register a save does not write.
 std::optional<int> registerValue(int reg, const SettingsSelection &selection);
+
+// How often the same prompt is answered for the same slot before the save gives up.
+inline constexpr int kMaxAnswersToOnePrompt = 2;
 
 // One step of the write dialogue, driven by one received chunk while a save runs.
 void WriteDialogueStep(const char *bytes, int length, SaveState &state, WriteDialogueHost &host);

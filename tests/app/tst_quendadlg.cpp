@@ -9,6 +9,7 @@
 #include "pages/radiopage.h"
 #include "pages/serialpage.h"
 #include "protocol/radiocommands.h"
+#include "protocol/reportparser.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
 
@@ -27,6 +28,29 @@ namespace {
 QByteArray banner()
 {
     return QByteArray(radio::kBanner);
+}
+
+// A radio holding every channel, each with its own frequency.
+k7v4::RadioState fullRadio()
+{
+    k7v4::RadioState state = k7v4::RadioState::factoryDefault();
+    for (int ch = 0; ch < 64; ++ch)
+        state.channels[std::size_t(ch)] = {410125000 + ch * 1000000LL, ch % 3, 2};
+    return state;
+}
+
+// What a radio in `state` answers to "AT&V" and "ATP0?", as one text.
+QByteArray readAnswer(const k7v4::RadioState &state)
+{
+    k7v4::Simulator sim;
+    sim.setState(state);
+    sim.powerOn(true);
+    sim.setLineBaud(sim.ownBaud());
+    QByteArray out;
+    QObject::connect(&sim, &k7v4::Simulator::send, [&](const QByteArray &bytes, int) { out += bytes; });
+    sim.receive("AT&V\r");
+    sim.receive("ATP0?\r");
+    return out;
 }
 
 // The main window on a fake port wired to a simulated radio, with pauses in virtual time.
@@ -149,6 +173,17 @@ private slots:
     void receiveHandler_data();
     void receiveHandler();
     void reportOverwritesRecordAndRefillsPages();
+    void answerInPieces_data();
+    void answerInPieces();
+    void twoReportsInOneChunkAreNotJoined();
+    void readWithoutReport_data();
+    void readWithoutReport();
+    void bannerStopsEveryProcedure();
+    void reportStopsTheProcedure();
+    void radioCommandWaitsForTheRunningOne_data();
+    void radioCommandWaitsForTheRunningOne();
+    void leavingWaitsForTheHandler_data();
+    void leavingWaitsForTheHandler();
     void saveWithoutChannelChanges();
     void saveWithChangedChannels();
     void saveWithAnswersArrivingDuringPauses();
@@ -332,6 +367,14 @@ void TestQuendaDlg::receiveHandler_data()
     QTest::newRow("100 bytes") << report.leftJustified(100, ' ') << 0 << false;
     QTest::newRow("101 bytes") << report.leftJustified(101, ' ') << 0 << true;
     QTest::newRow("banner in a report") << banner() + report.leftJustified(83, ' ') << 1 << true;
+    // A radio still in data mode streams correction data: nothing of it is a report.
+    QTest::newRow("data-mode stream") << QByteArray(300, '\xa5') << 0 << false;
+    QTest::newRow("NMEA stream")
+        << QByteArray("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n").repeated(3)
+        << 0 << false;
+    // No cut at 4 KB: what follows is still seen.
+    QTest::newRow("banner, 5000 bytes, then a report") << banner() + QByteArray(5000, 'x') + report << 1 << true;
+    QTest::newRow("report after 5000 bytes") << QByteArray(5000, 'x') + report << 0 << true;
 }
 
 void TestQuendaDlg::receiveHandler()
@@ -505,6 +548,10 @@ void TestQuendaDlg::secondSaveWhileWritingIsIgnored()
     QCOMPARE(MessageBox::shownTexts().count("确定要将新配置写入存储器?"), 1);
     QCOMPARE(rig.port->writes().size(), writes);
     QVERIFY(rig.dlg->savingDlg()->isVisible());
+    // Factory defaults would put "AT&F…AT&W" between two register commands.
+    rig.click("defaultsButton");
+    rig.settle();
+    QCOMPARE(rig.port->writes().size(), writes);
 
     // A radio that stopped answering: the save waits until "关闭" ends it.
     rig.click("closeButton");
@@ -534,13 +581,239 @@ void TestQuendaDlg::saveWithIncompleteChannelRowsWarns()
     QVERIFY(rig.port->writes().isEmpty());
 }
 
+void TestQuendaDlg::answerInPieces_data()
+{
+    QTest::addColumn<bool>("fullTable");
+    QTest::addColumn<QList<int>>("cuts"); // where the answer is cut into receive events
+    const int full = int(readAnswer(fullRadio()).size());
+    QList<int> every90;
+    for (int at = 90; at < full; at += 90)
+        every90 << at;
+    QTest::newRow("full table, one piece") << true << QList<int>{};
+    QTest::newRow("full table, cut in the settings report") << true << QList<int>{150};
+    QTest::newRow("full table, cut in the listing") << true << QList<int>{1500, 3000};
+    QTest::newRow("full table, short first piece") << true << QList<int>{60};
+    QTest::newRow("full table, closing OK alone") << true << QList<int>{full - 4};
+    QTest::newRow("full table, every 90 bytes") << true << every90;
+    QTest::newRow("factory table, cut in the listing") << false << QList<int>{400};
+}
+
+void TestQuendaDlg::answerInPieces()
+{
+    // At 9600 baud and below, the radio's answer outlasts the read's pauses: it arrives in
+    // several receive events, and the pages must show all of it in the end.
+    QFETCH(bool, fullTable);
+    QFETCH(QList<int>, cuts);
+    const k7v4::RadioState state = fullTable ? fullRadio() : k7v4::RadioState::factoryDefault();
+    const QByteArray answer = readAnswer(state);
+    Rig rig(true, false);
+    rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
+    rig.click("openButton");
+    rig.port->pushInput(banner());
+    rig.settle();
+    QCOMPARE(rig.writesStartingWith("AT"), (QList<QByteArray>{"AT&V", "ATP0?"}));
+
+    int from = 0;
+    cuts << int(answer.size());
+    for (int cut : cuts) {
+        rig.port->pushInput(answer.mid(from, cut - from));
+        rig.settle();
+        from = cut;
+        // A later piece never blanks what an earlier one filled.
+        if (from > 150)
+            QCOMPARE(rig.config.serialNumber, state.serialNumber);
+    }
+
+    RadioConfig expected;
+    ParseReport(answer.constData(), int(answer.size()), expected);
+    QCOMPARE(rig.config, expected);
+    int listed = 0;
+    for (const k7v4::Channel &c : state.channels)
+        listed += c.frequencyHz != 0;
+    QCOMPARE(rig.config.channelCount, listed);
+    auto *serialField = rig.dlg->basicInfoPage()->findChild<QLineEdit *>("serialNumberEdit");
+    QCOMPARE(serialField->text(), state.serialNumber);
+    const CChannelListPage *page = rig.dlg->channelListPage();
+    QCOMPARE(page->cell(listed - 1, 1), expected.channels[std::size_t(listed - 1)].frequency);
+    QVERIFY(!rig.dlg->readingDlg()->isVisible());
+    QVERIFY(rig.button("closeButton")->isEnabled());
+}
+
+void TestQuendaDlg::twoReportsInOneChunkAreNotJoined()
+{
+    Rig rig;
+    rig.connectByPowerOn();
+    const QByteArray report = "AT&V\r\nK7V4\r\nS/N: 21040517\r\nS105=1\r\nS186=2\r\nOK\r\n";
+    rig.port->pushInput(report + report + report);
+    rig.settle();
+    QCOMPARE(rig.config.unitAddress, QString("1"));
+    QCOMPARE(rig.config.serialNumber, QString("21040517"));
+    QCOMPARE(rig.dlg->radioPage()->unitAddressValue, 1);
+}
+
+void TestQuendaDlg::readWithoutReport_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("silent") << QByteArray();
+    QTest::newRow("ERROR") << QByteArray("AT&V\r\nERROR\r\n");
+    QTest::newRow("short answer") << QByteArray("AT&V\r\nOK\r\n");
+}
+
+void TestQuendaDlg::readWithoutReport()
+{
+    QFETCH(QByteArray, answer);
+    Rig rig(true, false);
+    rig.dlg->setReadAnswerBound(50);
+    rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
+    rig.click("openButton");
+    rig.port->pushInput(banner());
+    rig.settle();
+    if (!answer.isEmpty())
+        rig.port->pushInput(answer);
+    QVERIFY(rig.dlg->readingDlg()->isVisible());
+
+    QTRY_COMPARE(MessageBox::shownTexts().size(), 1);
+    QVERIFY(MessageBox::shownTexts().first().contains("关闭"));
+    QVERIFY(!rig.dlg->readingDlg()->isVisible());
+    QVERIFY(rig.button("closeButton")->isEnabled());
+    QVERIFY(!rig.button("openButton")->isEnabled());
+
+    rig.port->clearWrites();
+    rig.click("closeButton");
+    QCOMPARE(rig.port->writes(), (QList<QByteArray>{"ATA", "\r"}));
+    QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(rig.button("openButton")->isEnabled());
+}
+
+void TestQuendaDlg::bannerStopsEveryProcedure()
+{
+    // The method is changed in the menu while soft diagnosis runs; its banner must still end it.
+    Rig rig;
+    rig.setRadioBaudCode(7); // 9600: the port's rate when soft diagnosis does not set one
+    rig.click("openButton");
+    rig.dlg->systemMenu()->findChild<QAction *>("powerOnAction")->trigger();
+    rig.dlg->softDiagDlg()->tick();
+    rig.settle();
+
+    QCOMPARE(rig.config.serialNumber, rig.radio.stored().serialNumber);
+    QVERIFY(!rig.dlg->softDiagDlg()->isRunning());
+    QVERIFY(!rig.dlg->softDiagDlg()->isVisible());
+    QCOMPARE(rig.writesStartingWith("+++").size(), 1);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    QVERIFY(rig.button("closeButton")->isEnabled());
+}
+
+void TestQuendaDlg::reportStopsTheProcedure()
+{
+    // A radio already in configuration mode answers with a report but no banner.
+    Rig rig(true, false);
+    rig.click("openButton");
+    CSoftDiagConnectDlg *procedure = rig.dlg->softDiagDlg();
+    procedure->tick();
+    rig.port->pushInput(readAnswer(k7v4::RadioState::factoryDefault()));
+    rig.settle();
+    QVERIFY(rig.button("closeButton")->isEnabled());
+    QVERIFY(!procedure->isRunning());
+
+    // Should a give-up come all the same, the window follows the closed port.
+    for (int i = 0; i < 7 && MessageBox::shownTexts().isEmpty(); ++i)
+        procedure->tick();
+    QCOMPARE(MessageBox::shownTexts(), QStringList{"未连接，请检查设备！"});
+    QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(!rig.button("closeButton")->isEnabled());
+    QVERIFY(rig.button("openButton")->isEnabled());
+}
+
+void TestQuendaDlg::radioCommandWaitsForTheRunningOne_data()
+{
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QByteArray>("neverWritten");
+    QTest::newRow("defaults again") << "defaultsButton" << QByteArray("AT&F");
+    QTest::newRow("save") << "saveButton" << QByteArray("ats102");
+    QTest::newRow("close") << "closeButton" << QByteArray("ATA");
+}
+
+void TestQuendaDlg::radioCommandWaitsForTheRunningOne()
+{
+    // A command button pressed while factory defaults pause: the press is not a new command.
+    QFETCH(QString, pressed);
+    QFETCH(QByteArray, neverWritten);
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.changeAirRate();
+    rig.port->clearWrites();
+    int presses = 0;
+    rig.pause.onPause = [&](int) {
+        if (presses++ < 3)
+            rig.click(pressed.toLatin1().constData());
+    };
+    rig.click("defaultsButton");
+    rig.pause.onPause = nullptr;
+    rig.settle();
+
+    QVERIFY(presses >= 2); // "AT&W" and "AT&V" each pause
+    const int expected = neverWritten == "AT&F" ? 1 : 0;
+    QCOMPARE(rig.writesStartingWith(neverWritten).size(), expected);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    QVERIFY(rig.dlg->serialControl().GetPortOpen());
+    QCOMPARE(rig.writesStartingWith("AT&W").size(), 1);
+}
+
+void TestQuendaDlg::leavingWaitsForTheHandler_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("duringPause"); // the pause in which the user leaves
+    QTest::newRow("Esc during the read") << "esc" << 3000;
+    QTest::newRow("close box during the read") << "close" << 2000;
+    QTest::newRow("退出 during the read") << "exit" << 3000;
+}
+
+void TestQuendaDlg::leavingWaitsForTheHandler()
+{
+    QFETCH(QString, how);
+    QFETCH(int, duringPause);
+    Rig rig;
+    rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
+    rig.click("openButton");
+    bool left = false;
+    QList<QByteArray> writesWhenLeft;
+    rig.pause.onPause = [&](int ms) {
+        if (left || ms != duringPause)
+            return;
+        left = true;
+        if (how == "esc")
+            QTest::keyClick(rig.dlg.get(), Qt::Key_Escape);
+        else if (how == "close")
+            rig.dlg->close();
+        else
+            rig.click("exitButton");
+        writesWhenLeft = rig.port->writes();
+    };
+    rig.radio.powerOn(true);
+    rig.settle();
+    rig.pause.onPause = nullptr;
+
+    QVERIFY(left);
+    QVERIFY(!writesWhenLeft.contains("ATA"));
+    QTRY_VERIFY(!rig.dlg->isVisible());
+    const QList<QByteArray> writes = rig.port->writes();
+    QCOMPARE(writes.count("ATA"), 1);
+    QCOMPARE(writes.mid(writes.indexOf("ATP0?")), (QList<QByteArray>{"ATP0?", "\r", "ATA", "\r"}));
+    QVERIFY(!rig.dlg->serialControl().GetPortOpen());
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+}
+
 void TestQuendaDlg::factoryDefaults()
 {
     Rig rig;
+    // The radio already holds the choices that pick the preset: no edit enables "保存" first.
+    k7v4::RadioState state = k7v4::RadioState::factoryDefault();
+    state.registers[186] = 2;
+    state.registers[101] = 1;
+    rig.radio.setState(state);
     rig.connectBySoftDiagnosis();
-    rig.click("radioInfoButton");
-    rig.chooseItem("protocolList", 2);
-    rig.chooseItem("workModeList", 1);
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+    QVERIFY(!rig.button("undoButton")->isEnabled());
     rig.port->clearWrites();
     rig.pause.clear();
 

@@ -1,5 +1,6 @@
 #include "link/cmscomm.h"
 #include "link/commerror.h"
+#include "link/pause.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
 
@@ -73,6 +74,9 @@ private slots:
     void portLostClosesOnce();
     void lateLossAfterCloseIsIgnored();
     void rtsFollowsProperty();
+    void pauseNeverShorterThanAsked_data();
+    void pauseNeverShorterThanAsked();
+    void gatedTicksNeverSooner();
 };
 
 void TestCMSComm::defaults()
@@ -414,6 +418,45 @@ void TestCMSComm::rtsFollowsProperty()
     QVERIFY(rig.fake->rts());
     rig.comm.SetRTSEnable(false);
     QVERIFY(!rig.fake->rts());
+}
+
+void TestCMSComm::pauseNeverShorterThanAsked_data()
+{
+    QTest::addColumn<int>("ms");
+    for (int ms : {1, 20, 100, 200, 800})
+        QTest::addRow("%d ms", ms) << ms;
+}
+
+void TestCMSComm::pauseNeverShorterThanAsked()
+{
+    // Coarse timers fire up to 5% early; the radio's pauses are minimums.
+    QFETCH(int, ms);
+    RealPause pause;
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer clock;
+        clock.start();
+        pause.pause(ms);
+        const qint64 took = clock.nsecsElapsed() / 1000000;
+        QVERIFY2(took >= ms, qPrintable(QStringLiteral("%1 ms pause took %2 ms").arg(ms).arg(took)));
+    }
+}
+
+void TestCMSComm::gatedTicksNeverSooner()
+{
+    RealPause pause;
+    GatedTimer timer(pause);
+    QList<qint64> at;
+    QElapsedTimer clock;
+    QObject::connect(&timer, &GatedTimer::timeout, [&] { at << clock.nsecsElapsed() / 1000000; });
+    clock.start();
+    timer.start(60);
+    QTRY_VERIFY_WITH_TIMEOUT(at.size() >= 4, 5000);
+    timer.stop();
+    qint64 previous = 0;
+    for (qint64 tick : at) {
+        QVERIFY2(tick - previous >= 60, qPrintable(QStringLiteral("tick after %1 ms").arg(tick - previous)));
+        previous = tick;
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCMSComm)

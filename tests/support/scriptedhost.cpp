@@ -28,6 +28,8 @@ void ScriptedHost::hideSavingWindow()
 void ScriptedHost::showWriteError()
 {
     m_events << writeError();
+    if (onWriteError)
+        onWriteError();
 }
 
 void ScriptedHost::showSaveComplete()

@@ -49,6 +49,8 @@ public:
     std::function<void(const QByteArray &)> onOutput;
     // Called after each pause is recorded.
     std::function<void(int ms)> onPause;
+    // Called while the error box would be open.
+    std::function<void()> onWriteError;
 
 private:
     QList<Event> m_events;
