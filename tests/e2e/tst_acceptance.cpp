@@ -651,11 +651,15 @@ void TestAcceptance::restoreFactoryDefaults()
 
     m_radio->clearTraffic();
     m_answerer->clear();
+    // Choosing the preset enabled both; only factory defaults may enable them from here.
+    button(m_dlg.get(), "saveButton")->setEnabled(false);
+    button(m_dlg.get(), "undoButton")->setEnabled(false);
     QTest::mouseClick(button(m_dlg.get(), "defaultsButton"), Qt::LeftButton);
 
     QCOMPARE(m_radio->received(), QByteArray("AT&F59\rats105=4321\rats131=5\rats132=1\r"
                                              "ats191=2\rats192=0\rAT&W\rAT&V\r"));
     QVERIFY(button(m_dlg.get(), "saveButton")->isEnabled());
+    QVERIFY(button(m_dlg.get(), "undoButton")->isEnabled());
     // The radio's report of the preset refills the pages.
     QTRY_COMPARE_WITH_TIMEOUT(
         m_dlg->basicInfoPage()->findChild<QLineEdit *>(QStringLiteral("protocolEdit"))->text(),
