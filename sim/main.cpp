@@ -2,37 +2,26 @@
 // ports/comN -> /dev/pts/M that the program opens like a serial port.
 
 #include "lib/k7v4simulator.h"
+#include "lib/ptyserver.h"
 #include "lib/registers.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <deque>
 #include <memory>
 #include <optional>
 
-#include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr int kReadChunk = 4096;
-constexpr int kReopenRetryMs = 200;
-// Output the program does not take is dropped beyond this, so a closed port cannot fill memory.
-constexpr qsizetype kMaxQueuedOutput = 1 << 20;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -42,68 +31,6 @@ void onSignal(int signo)
     const char byte = char(signo);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &byte, 1);
     errno = saved;
-}
-
-int baudOfSpeed(speed_t speed)
-{
-    struct Pair {
-        speed_t speed;
-        int baud;
-    };
-    static const Pair pairs[] = {
-        {B50, 50},       {B300, 300},     {B600, 600},       {B1200, 1200},     {B2400, 2400},
-        {B4800, 4800},   {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-        {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
-    };
-    for (const Pair &p : pairs) {
-        if (p.speed == speed)
-            return p.baud;
-    }
-    return 0;
-}
-
-#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || \
-                           defined(__arm__))
-// The kernel's termios2, which carries rates that have no B constant (set with BOTHER).
-struct KernelTermios2 {
-    tcflag_t c_iflag;
-    tcflag_t c_oflag;
-    tcflag_t c_cflag;
-    tcflag_t c_lflag;
-    cc_t c_line;
-    cc_t c_cc[19];
-    speed_t c_ispeed;
-    speed_t c_ospeed;
-};
-int customBaud(int fd)
-{
-    KernelTermios2 t{};
-    if (::ioctl(fd, _IOR('T', 0x2A, KernelTermios2), &t) != 0)
-        return 0;
-    return int(t.c_ispeed ? t.c_ispeed : t.c_ospeed);
-}
-#else
-int customBaud(int)
-{
-    return 0;
-}
-#endif
-
-constexpr speed_t kIdleSpeed = B50;
-constexpr int kIdleBaud = 50;
-
-// The rate the program set on its end of the line.
-int lineBaud(int slaveFd)
-{
-    termios t{};
-    if (::tcgetattr(slaveFd, &t) != 0)
-        return 0;
-    speed_t speed = ::cfgetispeed(&t);
-    if (speed == B0)
-        speed = ::cfgetospeed(&t);
-    if (const int baud = baudOfSpeed(speed))
-        return baud;
-    return customBaud(slaveFd);
 }
 
 QByteArray readable(const QByteArray &bytes)
@@ -173,222 +100,6 @@ QByteArray unescape(const QString &text)
     return out;
 }
 
-class PtyServer : public QObject {
-public:
-    explicit PtyServer(k7v4::Simulator &sim) : m_sim(sim)
-    {
-        QObject::connect(&m_sim, &k7v4::Simulator::send, this, &PtyServer::queue);
-        m_pieceTimer.setSingleShot(true);
-        QObject::connect(&m_pieceTimer, &QTimer::timeout, this, &PtyServer::deliverDue);
-        m_reopenTimer.setSingleShot(true);
-        QObject::connect(&m_reopenTimer, &QTimer::timeout, this, [this] {
-            if (m_readNotifier)
-                m_readNotifier->setEnabled(true);
-        });
-    }
-
-    ~PtyServer() override
-    {
-        unregisterLink();
-        if (m_slave >= 0)
-            ::close(m_slave);
-        if (m_master >= 0)
-            ::close(m_master);
-    }
-
-    bool open(QString *error)
-    {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-            *error = QStringLiteral("cannot create a pseudo-terminal: %1")
-                         .arg(QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-        const char *name = ::ptsname(m_master);
-        if (!name) {
-            *error = QStringLiteral("cannot name the pseudo-terminal");
-            return false;
-        }
-        m_slavePath = QString::fromLocal8Bit(name);
-        // Held open so the line and its settings outlive the program's closing and reopening.
-        m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (m_slave < 0) {
-            *error = QStringLiteral("cannot open %1: %2")
-                         .arg(m_slavePath, QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        // Raw, so the line discipline neither echoes the radio's answers back nor edits lines.
-        // The idle rate marks "no program holds the line": the serial port puts back what it
-        // found when it closes, before the radio has read the program's last bytes ("ATA").
-        termios t{};
-        if (::tcgetattr(m_slave, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::cfsetispeed(&t, kIdleSpeed);
-            ::cfsetospeed(&t, kIdleSpeed);
-            ::tcsetattr(m_slave, TCSANOW, &t);
-        }
-
-        m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-        QObject::connect(m_readNotifier, &QSocketNotifier::activated, this, &PtyServer::readMaster);
-        m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
-        m_writeNotifier->setEnabled(false);
-        QObject::connect(m_writeNotifier, &QSocketNotifier::activated, this, &PtyServer::writeOut);
-        return true;
-    }
-
-    bool registerLink(const QString &folder, int com, QString *error)
-    {
-        if (!QDir().mkpath(folder)) {
-            *error = QStringLiteral("cannot create the ports folder %1").arg(folder);
-            return false;
-        }
-        const QString link = QDir(folder).absoluteFilePath(QStringLiteral("com%1").arg(com));
-        const QFileInfo existing(link);
-        if (existing.isSymLink()) {
-            std::printf("k7v4-sim: replacing the old link %s -> %s\n", qPrintable(link),
-                        qPrintable(existing.symLinkTarget()));
-            ::unlink(QFile::encodeName(link).constData());
-        } else if (existing.exists()) {
-            *error = QStringLiteral("%1 exists and is not a link; choose another --com or --ports")
-                         .arg(link);
-            return false;
-        }
-        if (::symlink(QFile::encodeName(m_slavePath).constData(),
-                      QFile::encodeName(link).constData()) != 0) {
-            *error = QStringLiteral("cannot create the link %1: %2")
-                         .arg(link, QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
-        }
-        m_linkPath = link;
-        return true;
-    }
-
-    void unregisterLink()
-    {
-        if (m_linkPath.isEmpty())
-            return;
-        // Only our own link: another simulator may have taken the name over meanwhile.
-        if (QFileInfo(m_linkPath).symLinkTarget() == m_slavePath)
-            ::unlink(QFile::encodeName(m_linkPath).constData());
-        m_linkPath.clear();
-    }
-
-    // The radio's own power-on, at whatever rate the program's end of the line is set to.
-    void powerOn(bool configHeld)
-    {
-        std::printf("-- power on%s\n", configHeld ? " with CONFIG held" : "");
-        std::fflush(stdout);
-        m_sim.setLineBaud(currentBaud());
-        m_sim.powerOn(configHeld);
-    }
-
-    QString slavePath() const { return m_slavePath; }
-    QString linkPath() const { return m_linkPath; }
-
-private:
-    struct Piece {
-        QByteArray bytes;
-        QDeadlineTimer due;
-    };
-
-    // The rate the program set; bytes read after it let go of the line were sent at that rate.
-    int currentBaud()
-    {
-        const int baud = lineBaud(m_slave);
-        if (baud != 0 && baud != kIdleBaud)
-            m_lastBaud = baud;
-        return m_lastBaud;
-    }
-
-    void readMaster()
-    {
-        char buffer[kReadChunk];
-        for (;;) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n > 0) {
-                const QByteArray bytes(buffer, n);
-                const int baud = currentBaud();
-                logTraffic("<<", bytes);
-                if (baud != m_sim.ownBaud())
-                    std::printf("   (line at %d baud, the radio at %d: not understood)\n", baud,
-                                m_sim.ownBaud());
-                m_sim.setLineBaud(baud);
-                m_sim.receive(bytes);
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                return;
-            // EIO (no one holds the line) or end of file: wait instead of spinning on it.
-            m_readNotifier->setEnabled(false);
-            m_reopenTimer.start(kReopenRetryMs);
-            return;
-        }
-    }
-
-    void queue(const QByteArray &bytes, int delayMs)
-    {
-        m_pieces.push_back({bytes, QDeadlineTimer(qMax(0, delayMs))});
-        deliverDue();
-    }
-
-    // Pieces leave in the order they were made, a delayed one holding back those after it.
-    void deliverDue()
-    {
-        while (!m_pieces.empty() && m_pieces.front().due.hasExpired()) {
-            const QByteArray bytes = m_pieces.front().bytes;
-            m_pieces.pop_front();
-            logTraffic(">>", bytes);
-            if (m_out.size() + bytes.size() > kMaxQueuedOutput) {
-                std::printf("   (the line is not read: %lld bytes dropped)\n",
-                            static_cast<long long>(bytes.size()));
-                continue;
-            }
-            m_out += bytes;
-        }
-        if (!m_pieces.empty())
-            m_pieceTimer.start(int(qMax<qint64>(1, m_pieces.front().due.remainingTime())));
-        writeOut();
-    }
-
-    void writeOut()
-    {
-        while (!m_out.isEmpty()) {
-            const ssize_t n = ::write(m_master, m_out.constData(), std::size_t(m_out.size()));
-            if (n > 0) {
-                m_out.remove(0, n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                m_writeNotifier->setEnabled(true);
-                return;
-            }
-            std::printf("   (cannot write to the line: %s; %lld bytes dropped)\n",
-                        std::strerror(errno), static_cast<long long>(m_out.size()));
-            m_out.clear();
-        }
-        m_writeNotifier->setEnabled(false);
-    }
-
-    k7v4::Simulator &m_sim;
-    int m_master = -1;
-    int m_slave = -1;
-    int m_lastBaud = 9600;
-    QString m_slavePath;
-    QString m_linkPath;
-    QSocketNotifier *m_readNotifier = nullptr;
-    QSocketNotifier *m_writeNotifier = nullptr;
-    QTimer m_reopenTimer;
-    QTimer m_pieceTimer;
-    std::deque<Piece> m_pieces;
-    QByteArray m_out;
-};
-
 int fail(const QString &message)
 {
     std::fprintf(stderr, "k7v4-sim: %s\n", qPrintable(message));
@@ -439,8 +150,12 @@ int main(int argc, char *argv[])
         QStringLiteral("text"));
     const QCommandLineOption noConfigOption(
         QStringLiteral("no-config"), QStringLiteral("Start in data mode (the default)."));
+    const QCommandLineOption noPaceOption(
+        QStringLiteral("no-pace"),
+        QStringLiteral("Answer at once instead of at the radio's line rate (ten bits a byte)."));
     parser.addOptions({portsOption, comOption, stateOption, saveOption, baudOption, errorOnOption,
-                       silentOption, splitOption, splitDelayOption, noiseOption, noConfigOption});
+                       silentOption, splitOption, splitDelayOption, noiseOption, noConfigOption,
+                       noPaceOption});
     parser.process(app);
 
     k7v4::Simulator sim;
@@ -512,22 +227,48 @@ int main(int argc, char *argv[])
     for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
         ::sigaction(signo, &action, nullptr);
 
-    PtyServer server(sim);
+    k7v4::PtyServer server(sim);
+    server.setPaced(!parser.isSet(noPaceOption));
+    QObject::connect(&server, &k7v4::PtyServer::received, &app,
+                     [&sim](const QByteArray &bytes, int baud) {
+                         logTraffic("<<", bytes);
+                         if (baud != sim.ownBaud())
+                             std::printf("   (line at %d baud, the radio at %d: not understood)\n",
+                                         baud, sim.ownBaud());
+                     });
+    // What the radio says, whole; it leaves on the line later when paced.
+    QObject::connect(&sim, &k7v4::Simulator::send, &app,
+                     [](const QByteArray &bytes, int) { logTraffic(">>", bytes); });
+    QObject::connect(&server, &k7v4::PtyServer::trouble, &app, [](const QString &text) {
+        std::printf("   (%s)\n", qPrintable(text));
+        std::fflush(stdout);
+    });
     QString error;
-    if (!server.open(&error) || !server.registerLink(portsFolder, com, &error))
+    if (!server.open(&error))
+        return fail(error);
+    const QString link = QDir(portsFolder).absoluteFilePath(QStringLiteral("com%1").arg(com));
+    if (QFileInfo(link).isSymLink())
+        std::printf("k7v4-sim: replacing the old link %s -> %s\n", qPrintable(link),
+                    qPrintable(QFileInfo(link).symLinkTarget()));
+    if (!server.registerLink(portsFolder, com, &error))
         return fail(error);
 
     std::printf("k7v4-sim: COM%d -> %s (link %s)\n", com, qPrintable(server.slavePath()),
                 qPrintable(server.linkPath()));
-    std::printf("k7v4-sim: serial number %s, radio at %d baud, data mode\n",
-                qPrintable(sim.stored().serialNumber), sim.ownBaud());
+    std::printf("k7v4-sim: serial number %s, radio at %d baud, data mode%s\n",
+                qPrintable(sim.stored().serialNumber), sim.ownBaud(),
+                server.isPaced() ? "" : ", answering at once");
     const bool interactive = ::isatty(STDIN_FILENO);
     if (interactive)
         std::printf("k7v4-sim: Enter = switch on with CONFIG held, d Enter = switch on, "
                     "q Enter = quit\n");
     std::fflush(stdout);
 
-    const auto powerOn = [&server](bool config) { server.powerOn(config); };
+    const auto powerOn = [&server](bool config) {
+        std::printf("-- power on%s\n", config ? " with CONFIG held" : "");
+        std::fflush(stdout);
+        server.powerOn(config);
+    };
 
     QSocketNotifier signalNotifier(g_signalPipe[1], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {

@@ -15,6 +15,56 @@ constexpr int kLeftCaption = 8;
 constexpr int kRightCaption = 117;
 constexpr int kListHeight = 13;
 
+// How a setting is shown and how the record's text selects it.
+enum class Kind {
+    Coded,   // a list of its code table's texts, matched whole
+    Channel, // a list of the channel numbers 0 to 63, position = number
+    Address, // the unit address field, an integer read as atoi does
+};
+
+struct Setting {
+    const char *objectName;
+    const char16_t *caption;
+    Kind kind;
+    const CodeTable *table;
+    QString RadioConfig::*source;
+    int CRadioPage::*member;
+    int SettingsSelection::*read;
+    int x, y, w;
+    int dropHeight; // of a list, in dialog units
+    int captionX;
+};
+
+#define MEMBER(name) &CRadioPage::name, &SettingsSelection::name
+// In the order the controls are made, which is also the order of the keyboard focus.
+const Setting kSettings[] = {
+    {"protocolList", u"协议：", Kind::Coded, &tables::T186, &RadioConfig::protocol,
+     MEMBER(protocolIndex), 66, 6, 93, 124, kLeftCaption},
+    {"workModeList", u"工作模式：", Kind::Coded, &tables::T101, &RadioConfig::workMode,
+     MEMBER(workModeIndex), 66, 22, 95, 117, kLeftCaption},
+    {"modulationList", u"调制类型：", Kind::Coded, &tables::T127, &RadioConfig::modulation,
+     MEMBER(modulationIndex), 66, 38, 48, 95, kLeftCaption},
+    {"airRateList", u"空中速率：", Kind::Coded, &tables::T103, &RadioConfig::airRate,
+     MEMBER(airRateIndex), 66, 54, 48, 118, kLeftCaption},
+    {"bandwidthList", u"带宽：", Kind::Coded, &tables::T125, &RadioConfig::bandwidth,
+     MEMBER(bandwidthIndex), 161, 53, 54, 92, kRightCaption},
+    {"mainTxList", u"主通道_TX：", Kind::Channel, nullptr, &RadioConfig::mainTxChannel,
+     MEMBER(mainTxIndex), 66, 69, 48, 137, kLeftCaption},
+    {"repeaterTxList", u"中继器_TX：", Kind::Channel, nullptr, &RadioConfig::repeaterTxChannel,
+     MEMBER(repeaterTxIndex), 161, 69, 48, 149, kRightCaption},
+    {"mainRxList", u"主通道_RX：", Kind::Channel, nullptr, &RadioConfig::mainRxChannel,
+     MEMBER(mainRxIndex), 66, 85, 48, 137, kLeftCaption},
+    {"repeaterRxList", u"中继器_RX：", Kind::Channel, nullptr, &RadioConfig::repeaterRxChannel,
+     MEMBER(repeaterRxIndex), 162, 85, 48, 149, kRightCaption},
+    {"unitAddressEdit", u"单元地址：", Kind::Address, nullptr, &RadioConfig::unitAddress,
+     MEMBER(unitAddressValue), 65, 101, 48, 0, kLeftCaption},
+    {"powerList", u"输出功率：", Kind::Coded, &tables::T108, &RadioConfig::outputPower,
+     MEMBER(powerIndex), 161, 101, 48, 120, kRightCaption},
+    {"fecList", u"FEC模式：", Kind::Coded, &tables::T158, &RadioConfig::fecMode,
+     MEMBER(fecIndex), 65, 117, 90, 137, kLeftCaption},
+};
+#undef MEMBER
+
 QStringList textsOf(const std::array<const char *, 3> &texts)
 {
     QStringList items;
@@ -31,74 +81,42 @@ QStringList channelNumbers()
     return items;
 }
 
-// Position of `text` among the record texts of `table`, or `current` when none matches.
-int matched(const CodeTable &table, const QString &text, int current)
+QStringList listItems(const Setting &setting)
 {
-    const int position = table.position(text);
-    return position >= 0 ? position : current;
+    if (setting.kind == Kind::Channel)
+        return channelNumbers();
+    // The page shows the bandwidth with other blanks than the register texts it is matched by.
+    if (setting.table == &tables::T125)
+        return textsOf(tables::bandwidthListItems);
+    return setting.table->listItems();
 }
 } // namespace
 
 CRadioPage::CRadioPage(const RadioConfig &config, QWidget *parent) : CPage(config, 230, 135, parent)
 {
-    readSelection.protocolIndex = readSelection.workModeIndex = readSelection.modulationIndex = 0;
-    readSelection.airRateIndex = readSelection.bandwidthIndex = readSelection.mainTxIndex = 0;
-    readSelection.repeaterTxIndex = readSelection.mainRxIndex = readSelection.repeaterRxIndex = 0;
-    readSelection.unitAddressValue = readSelection.powerIndex = readSelection.fecIndex = 0;
-
-    const QStringList channels = channelNumbers();
-    m_protocolList = addList("protocolList", u"协议：", tables::T186.listItems(), 66, 6, 93, 124,
-                             kLeftCaption);
-    m_workModeList = addList("workModeList", u"工作模式：", tables::T101.listItems(), 66, 22, 95,
-                             117, kLeftCaption);
-    m_modulationList = addList("modulationList", u"调制类型：", tables::T127.listItems(), 66, 38,
-                               48, 95, kLeftCaption);
-    m_airRateList = addList("airRateList", u"空中速率：", tables::T103.listItems(), 66, 54, 48,
-                            118, kLeftCaption);
-    m_bandwidthList = addList("bandwidthList", u"带宽：", textsOf(tables::bandwidthListItems), 161,
-                              53, 54, 92, kRightCaption);
-    m_mainTxList = addList("mainTxList", u"主通道_TX：", channels, 66, 69, 48, 137, kLeftCaption);
-    m_repeaterTxList =
-        addList("repeaterTxList", u"中继器_TX：", channels, 161, 69, 48, 149, kRightCaption);
-    m_mainRxList = addList("mainRxList", u"主通道_RX：", channels, 66, 85, 48, 137, kLeftCaption);
-    m_repeaterRxList =
-        addList("repeaterRxList", u"中继器_RX：", channels, 162, 85, 48, 149, kRightCaption);
-
-    m_unitAddressEdit = new QLineEdit(QString::number(unitAddressValue), this);
-    m_unitAddressEdit->setObjectName(QStringLiteral("unitAddressEdit"));
-    place(m_unitAddressEdit, 65, 101, 48, kListHeight);
-    addCaption(QStringLiteral("单元地址："), m_unitAddressEdit, kLeftCaption, 103,
-               65 - kLeftCaption - 1, 8);
-    connect(m_unitAddressEdit, &QLineEdit::textEdited, this, &CRadioPage::onUnitAddressEdited);
-
-    m_powerList = addList("powerList", u"输出功率：", tables::T108.listItems(), 161, 101, 48, 120,
-                          kRightCaption);
-    m_fecList = addList("fecList", u"FEC模式：", tables::T158.listItems(), 65, 117, 90, 137,
-                        kLeftCaption);
-
-    // Only the user's choices run the handlers (activated), never a selection set from here.
-    const struct {
-        QComboBox *list;
-        int CRadioPage::*member;
-        int SettingsSelection::*read;
-    } handlers[] = {
-        {m_protocolList, &CRadioPage::protocolIndex, &SettingsSelection::protocolIndex},
-        {m_workModeList, &CRadioPage::workModeIndex, &SettingsSelection::workModeIndex},
-        {m_modulationList, &CRadioPage::modulationIndex, &SettingsSelection::modulationIndex},
-        {m_airRateList, &CRadioPage::airRateIndex, &SettingsSelection::airRateIndex},
-        {m_bandwidthList, &CRadioPage::bandwidthIndex, &SettingsSelection::bandwidthIndex},
-        {m_mainTxList, &CRadioPage::mainTxIndex, &SettingsSelection::mainTxIndex},
-        {m_repeaterTxList, &CRadioPage::repeaterTxIndex, &SettingsSelection::repeaterTxIndex},
-        {m_mainRxList, &CRadioPage::mainRxIndex, &SettingsSelection::mainRxIndex},
-        {m_repeaterRxList, &CRadioPage::repeaterRxIndex, &SettingsSelection::repeaterRxIndex},
-        {m_powerList, &CRadioPage::powerIndex, &SettingsSelection::powerIndex},
-        {m_fecList, &CRadioPage::fecIndex, &SettingsSelection::fecIndex},
-    };
-    for (const auto &h : handlers) {
-        connect(h.list, &QComboBox::activated, this,
-                [this, member = h.member, read = h.read] { onListChosen(member, read); });
+    m_lists.assign(std::size(kSettings), nullptr);
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        const Setting &s = kSettings[i];
+        readSelection.*s.read = 0;
+        if (s.kind == Kind::Address) {
+            m_unitAddressEdit = new QLineEdit(QString::number(unitAddressValue), this);
+            m_unitAddressEdit->setObjectName(QLatin1String(s.objectName));
+            place(m_unitAddressEdit, s.x, s.y, s.w, kListHeight);
+            addCaption(QString::fromUtf16(s.caption), m_unitAddressEdit, s.captionX, s.y + 2,
+                       s.x - s.captionX - 1, 8);
+            connect(m_unitAddressEdit, &QLineEdit::textEdited, this,
+                    &CRadioPage::onUnitAddressEdited);
+            continue;
+        }
+        QComboBox *list = addList(s.objectName, s.caption, listItems(s), s.x, s.y, s.w,
+                                  s.dropHeight, s.captionX);
+        m_lists[i] = list;
+        if (s.member == &CRadioPage::workModeIndex)
+            m_workModeList = list;
+        // Only the user's choices run the handlers (activated), never a selection set from here.
+        connect(list, &QComboBox::activated, this,
+                [this, member = s.member, read = s.read] { onListChosen(member, read); });
     }
-
     showMembers();
 }
 
@@ -134,18 +152,10 @@ std::optional<int> CRadioPage::parseUnitAddress(const QString &text)
 
 void CRadioPage::takeControls()
 {
-    protocolIndex = m_protocolList->currentIndex();
-    workModeIndex = m_workModeList->currentIndex();
-    modulationIndex = m_modulationList->currentIndex();
-    airRateIndex = m_airRateList->currentIndex();
-    bandwidthIndex = m_bandwidthList->currentIndex();
-    mainTxIndex = m_mainTxList->currentIndex();
-    repeaterTxIndex = m_repeaterTxList->currentIndex();
-    mainRxIndex = m_mainRxList->currentIndex();
-    repeaterRxIndex = m_repeaterRxList->currentIndex();
-    powerIndex = m_powerList->currentIndex();
-    fecIndex = m_fecList->currentIndex();
-
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        if (m_lists[i])
+            this->*kSettings[i].member = m_lists[i]->currentIndex();
+    }
     if (const std::optional<int> value = parseUnitAddress(m_unitAddressEdit->text())) {
         unitAddressValue = *value;
     } else {
@@ -156,17 +166,10 @@ void CRadioPage::takeControls()
 
 void CRadioPage::showMembers()
 {
-    m_protocolList->setCurrentIndex(protocolIndex);
-    m_workModeList->setCurrentIndex(workModeIndex);
-    m_modulationList->setCurrentIndex(modulationIndex);
-    m_airRateList->setCurrentIndex(airRateIndex);
-    m_bandwidthList->setCurrentIndex(bandwidthIndex);
-    m_mainTxList->setCurrentIndex(mainTxIndex);
-    m_repeaterTxList->setCurrentIndex(repeaterTxIndex);
-    m_mainRxList->setCurrentIndex(mainRxIndex);
-    m_repeaterRxList->setCurrentIndex(repeaterRxIndex);
-    m_powerList->setCurrentIndex(powerIndex);
-    m_fecList->setCurrentIndex(fecIndex);
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        if (m_lists[i])
+            m_lists[i]->setCurrentIndex(this->*kSettings[i].member);
+    }
     // Rewriting an unchanged text would throw the cursor to the end while the user types.
     const QString address = QString::number(unitAddressValue);
     if (m_unitAddressEdit->text() != address)
@@ -182,46 +185,30 @@ void CRadioPage::updateWorkModeEnabled()
 void CRadioPage::FillFromRecord()
 {
     takeControls();
-
-    protocolIndex = matched(tables::T186, m_config.protocol, protocolIndex);
-    readSelection.protocolIndex = protocolIndex;
-    updateWorkModeEnabled();
-
-    workModeIndex = matched(tables::T101, m_config.workMode, workModeIndex);
-    readSelection.workModeIndex = workModeIndex;
-    airRateIndex = matched(tables::T103, m_config.airRate, airRateIndex);
-    readSelection.airRateIndex = airRateIndex;
-    modulationIndex = matched(tables::T127, m_config.modulation, modulationIndex);
-    readSelection.modulationIndex = modulationIndex;
-    bandwidthIndex = matched(tables::T125, m_config.bandwidth, bandwidthIndex);
-    readSelection.bandwidthIndex = bandwidthIndex;
-
-    const struct {
-        const QString &text;
-        int &member;
-        int &read;
-    } channels[] = {
-        {m_config.mainRxChannel, mainRxIndex, readSelection.mainRxIndex},
-        {m_config.mainTxChannel, mainTxIndex, readSelection.mainTxIndex},
-        {m_config.repeaterRxChannel, repeaterRxIndex, readSelection.repeaterRxIndex},
-        {m_config.repeaterTxChannel, repeaterTxIndex, readSelection.repeaterTxIndex},
-    };
-    for (int n = 0; n < kChannelSlots; ++n) {
-        const QString number = QString::number(n);
-        for (const auto &c : channels) {
-            if (c.text == number)
-                c.member = c.read = n;
+    for (const Setting &s : kSettings) {
+        const QString &text = m_config.*s.source;
+        int &member = this->*s.member;
+        int &read = readSelection.*s.read;
+        switch (s.kind) {
+        case Kind::Coded:
+            // A text no entry matches leaves the previous selection, and that is recorded.
+            if (const int position = s.table->position(text); position >= 0)
+                member = position;
+            read = member;
+            break;
+        case Kind::Channel:
+            // Only a whole channel number counts; anything else changes nothing.
+            for (int n = 0; n < kChannelSlots; ++n) {
+                if (text == QString::number(n))
+                    member = read = n;
+            }
+            break;
+        case Kind::Address:
+            member = read = atoiValue(text);
+            break;
         }
     }
-
-    unitAddressValue = atoiValue(m_config.unitAddress);
-    readSelection.unitAddressValue = unitAddressValue;
-
-    powerIndex = matched(tables::T108, m_config.outputPower, powerIndex);
-    readSelection.powerIndex = powerIndex;
-    fecIndex = matched(tables::T158, m_config.fecMode, fecIndex);
-    readSelection.fecIndex = fecIndex;
-
+    updateWorkModeEnabled();
     showMembers();
 }
 
@@ -243,20 +230,10 @@ void CRadioPage::onUnitAddressEdited()
     showMembers();
 }
 
-void CRadioPage::fillSelection(SettingsSelection &s) const
+void CRadioPage::fillSelection(SettingsSelection &selection) const
 {
-    s.protocolIndex = protocolIndex;
-    s.workModeIndex = workModeIndex;
-    s.modulationIndex = modulationIndex;
-    s.airRateIndex = airRateIndex;
-    s.bandwidthIndex = bandwidthIndex;
-    s.mainTxIndex = mainTxIndex;
-    s.repeaterTxIndex = repeaterTxIndex;
-    s.mainRxIndex = mainRxIndex;
-    s.repeaterRxIndex = repeaterRxIndex;
-    s.unitAddressValue = unitAddressValue;
-    s.powerIndex = powerIndex;
-    s.fecIndex = fecIndex;
+    for (const Setting &s : kSettings)
+        selection.*s.read = this->*s.member;
 }
 
 } // namespace quenda

@@ -4,6 +4,7 @@
 #include "protocol/settingsselection.h"
 
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -50,18 +51,10 @@ private:
     void onListChosen(int CRadioPage::*member, int SettingsSelection::*read);
     void onUnitAddressEdited();
 
-    QComboBox *m_protocolList = nullptr;
+    // By setting, in the order of the settings table; none for the unit address.
+    std::vector<QComboBox *> m_lists;
     QComboBox *m_workModeList = nullptr;
-    QComboBox *m_modulationList = nullptr;
-    QComboBox *m_airRateList = nullptr;
-    QComboBox *m_bandwidthList = nullptr;
-    QComboBox *m_mainTxList = nullptr;
-    QComboBox *m_repeaterTxList = nullptr;
-    QComboBox *m_mainRxList = nullptr;
-    QComboBox *m_repeaterRxList = nullptr;
     QLineEdit *m_unitAddressEdit = nullptr;
-    QComboBox *m_powerList = nullptr;
-    QComboBox *m_fecList = nullptr;
 };
 
 } // namespace quenda

@@ -1,6 +1,11 @@
 #include "lib/k7v4simulator.h"
+#include "lib/linepacer.h"
+#include "lib/registers.h"
 
+#include "link/cmscomm.h"
 #include "protocol/radiocommands.h"
+#include "support/fakeserialbackend.h"
+#include "support/virtualpause.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -110,6 +115,10 @@ private slots:
     void misbehaviour();
     void splitAnswers_data();
     void splitAnswers();
+    void linePacer_data();
+    void linePacer();
+    void pacedReadSequence_data();
+    void pacedReadSequence();
 };
 
 void TestSimulator::banner_data()
@@ -745,6 +754,155 @@ void TestSimulator::splitAnswers()
         QCOMPARE(line.pieces.first().bytes.size(), splitAfter);
         QCOMPARE(line.pieces.last().delayMs, 250);
     }
+}
+
+void TestSimulator::linePacer_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QList<int>>("sizes");  // pieces queued together at 0 ms
+    QTest::addColumn<QList<int>>("delays"); // of each piece
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("arrived");
+
+    // Ten bits a byte: 480 bytes a second at 4800, 960 at 9600.
+    QTest::newRow("4800, just before a second") << 4800 << QList{480} << QList{0} << 999 << 479;
+    QTest::newRow("4800, a second") << 4800 << QList{480} << QList{0} << 1000 << 480;
+    QTest::newRow("9600, nothing at once") << 9600 << QList{10} << QList{0} << 0 << 0;
+    QTest::newRow("9600, first byte within 2 ms") << 9600 << QList{10} << QList{0} << 2 << 1;
+    QTest::newRow("listing at 4800 after the read's 5 s")
+        << 4800 << QList{3800} << QList{0} << 5000 << 2400;
+    QTest::newRow("listing at 4800 complete") << 4800 << QList{3800} << QList{0} << 7917 << 3800;
+    QTest::newRow("listing at 115200 complete") << 115200 << QList{3800} << QList{0} << 330 << 3800;
+    QTest::newRow("second answer queues behind the first")
+        << 4800 << QList{480, 480} << QList{0, 0} << 1500 << 720;
+    QTest::newRow("split: nothing during the gap")
+        << 9600 << QList{96, 96} << QList{0, 500} << 599 << 96;
+    QTest::newRow("split: second piece after the gap")
+        << 9600 << QList{96, 96} << QList{0, 500} << 610 << 105;
+    QTest::newRow("unpaced: at once") << 0 << QList{100, 50} << QList{0, 300} << 0 << 100;
+    QTest::newRow("unpaced: second piece after its delay")
+        << 0 << QList{100, 50} << QList{0, 300} << 300 << 150;
+}
+
+void TestSimulator::linePacer()
+{
+    QFETCH(int, baud);
+    QFETCH(QList<int>, sizes);
+    QFETCH(QList<int>, delays);
+    QFETCH(int, at);
+    QFETCH(int, arrived);
+
+    QByteArray all;
+    LinePacer whole;
+    LinePacer stepwise;
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const QByteArray piece(sizes[i], char('a' + i));
+        all += piece;
+        whole.queue(piece, delays[i], baud, 0);
+        stepwise.queue(piece, delays[i], baud, 0);
+    }
+
+    const QByteArray taken = whole.take(at);
+    QCOMPARE(taken, all.left(arrived));
+    QCOMPARE(whole.pending(), all.size() - arrived);
+    // Taking in small steps gives the same bytes in the same order.
+    QByteArray steps;
+    for (int t = 0; t <= at; t += 7)
+        steps += stepwise.take(t);
+    steps += stepwise.take(at);
+    QCOMPARE(steps, taken);
+
+    // The next arrival is announced exactly: nothing before it, the next byte at it.
+    const std::optional<qint64> next = whole.nextArrival();
+    QCOMPARE(next.has_value(), arrived < all.size());
+    if (next) {
+        QVERIFY(*next > at);
+        QVERIFY(whole.take(*next - 1).isEmpty());
+        const QByteArray atNext = whole.take(*next);
+        QCOMPARE(atNext.left(1), all.mid(arrived, 1));
+        QCOMPARE(atNext.size(), baud > 0 ? 1 : all.size() - arrived);
+    }
+}
+
+void TestSimulator::pacedReadSequence_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<bool>("severalEvents");
+
+    QTest::newRow("4800, full table") << 4800 << 64 << true;
+    QTest::newRow("9600, full table") << 9600 << 64 << true;
+    QTest::newRow("115200, full table") << 115200 << 64 << false;
+    QTest::newRow("4800, two channels") << 4800 << 2 << false;
+    QTest::newRow("115200, two channels") << 115200 << 2 << false;
+}
+
+// The read sequence over a paced fake port, as the program runs it: each receive event pauses
+// 200 ms before it takes the input, and the handler after the banner pauses 3000 ms after "AT&V"
+// and 2000 ms after "ATP0?".
+void TestSimulator::pacedReadSequence()
+{
+    QFETCH(int, baud);
+    QFETCH(int, channels);
+    QFETCH(bool, severalEvents);
+
+    RadioState state = RadioState::factoryDefault();
+    state.registers[kBaudRegister] = *codeOfBaud(baud);
+    for (int ch = 0; ch < channels; ++ch)
+        state.channels[std::size_t(ch)] = {410000000 + ch * 1000000LL, ch % 3, ch % 3};
+
+    Simulator reference;
+    reference.setState(state);
+    Line line(reference);
+    enterConfig(reference, line);
+    const QByteArray report = line.talk("AT&V\r");
+    const QByteArray listing = line.talk("ATP0?\r");
+
+    Simulator sim;
+    sim.setState(state);
+    quenda::test::VirtualPause pause;
+    auto backend = std::make_unique<quenda::test::FakeSerialBackend>();
+    quenda::test::FakeSerialBackend *port = backend.get();
+    port->attachSimulator(&sim);
+    port->setPacing(&pause);
+    quenda::CMSComm comm(pause, std::move(backend));
+    QList<QByteArray> chunks;
+    connect(&comm, &quenda::CMSComm::OnComm, this, [&] {
+        pause.pause(200);
+        chunks << comm.GetInput();
+    });
+    const auto drain = [&] {
+        for (int i = 0; i < 100000 && port->bytesOnTheWay() > 0; ++i)
+            QCoreApplication::processEvents();
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents();
+    };
+    comm.SetCommPort(1);
+    comm.SetSettings(QString::number(baud) + QStringLiteral(",n,8,1"));
+    comm.SetPortOpen(true);
+    comm.SetRThreshold(1);
+    comm.SetInputLen(0);
+
+    sim.powerOn(true);
+    drain();
+    QCOMPARE(chunks, QList<QByteArray>{radio::kBanner});
+    chunks.clear();
+
+    const qint64 start = pause.now();
+    comm.SetOutput("AT&V");
+    comm.SetOutput("\r");
+    pause.pause(3000);
+    comm.SetOutput("ATP0?");
+    comm.SetOutput("\r");
+    pause.pause(2000);
+    QCOMPARE(chunks.size(), 0); // held back while the handler pauses
+    drain();
+
+    QVERIFY2(severalEvents ? chunks.size() > 1 : chunks.size() == 1,
+             qPrintable(QString::number(chunks.size())));
+    QCOMPARE(chunks.join(), report + listing);
+    // The listing left after the 3000 ms pause and took ten bits a byte.
+    QVERIFY(pause.now() - start >= 3000 + listing.size() * 10000LL / baud);
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)

@@ -2,12 +2,17 @@
 
 #include "app/messages.h"
 #include "lib/k7v4simulator.h"
-
-#include <QTimer>
+#include "support/virtualpause.h"
 
 namespace quenda::test {
 
-FakeSerialBackend::FakeSerialBackend(QObject *parent) : SerialBackend(parent) {}
+FakeSerialBackend::FakeSerialBackend(QObject *parent) : SerialBackend(parent)
+{
+    // Comes round once per pass of the event loop.
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(0);
+    connect(&m_idleTimer, &QTimer::timeout, this, &FakeSerialBackend::onIdle);
+}
 
 bool FakeSerialBackend::open(const QString &port, int baud, QString *error)
 {
@@ -119,8 +124,49 @@ void FakeSerialBackend::clearWrites()
     m_writes.clear();
 }
 
+void FakeSerialBackend::setPacing(VirtualPause *clock)
+{
+    if (m_clock)
+        disconnect(m_clock, nullptr, this, nullptr);
+    m_clock = clock;
+    m_pacer.clear();
+    m_idleTimer.stop();
+    if (clock)
+        connect(clock, &VirtualPause::advanced, this, &FakeSerialBackend::deliverArrived);
+}
+
+void FakeSerialBackend::deliverArrived()
+{
+    if (!m_clock)
+        return;
+    const QByteArray bytes = m_pacer.take(m_clock->now());
+    if (!bytes.isEmpty())
+        appendQueued(bytes);
+    if (m_pacer.pending() > 0 && !m_idleTimer.isActive())
+        m_idleTimer.start();
+}
+
+void FakeSerialBackend::onIdle()
+{
+    if (!m_clock || m_pacer.pending() == 0)
+        return;
+    // Inside a pause only the pause moves the time on.
+    if (m_clock->isActive()) {
+        m_idleTimer.start();
+        return;
+    }
+    const qint64 now = m_clock->now();
+    const qint64 next = m_pacer.nextArrival().value_or(now);
+    m_clock->advance(qMax<qint64>(kIdleStepMs, next - now));
+}
+
 void FakeSerialBackend::receiveFromSimulator(const QByteArray &bytes, int delayMs)
 {
+    if (m_clock) {
+        m_pacer.queue(bytes, delayMs, m_simulator ? m_simulator->ownBaud() : 0, m_clock->now());
+        deliverArrived();
+        return;
+    }
     if (delayMs <= 0) {
         appendQueued(bytes);
         return;

@@ -1,17 +1,21 @@
 #pragma once
 
+#include "lib/linepacer.h"
 #include "link/serialbackend.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 namespace k7v4 {
 class Simulator;
 }
 
 namespace quenda::test {
+
+class VirtualPause;
 
 // A serial port without a device: records what is written, takes injected input, and can be
 // wired to a simulated radio.
@@ -42,6 +46,19 @@ public:
     // Writes go to the simulator at the line's rate; its answers come back as input, with
     // readyRead queued (or after the simulator's delay).
     void attachSimulator(k7v4::Simulator *simulator);
+    // Paced line: the simulator's answers take their real time on the line, ten bits a byte at
+    // the radio's own rate, in the virtual time of `clock`. Bytes arrive (readyRead queued) as
+    // the clock's pauses move the time on, so a handler that pauses takes what came meanwhile.
+    // While bytes are on the way and no pause runs, the port moves the clock on by itself, one
+    // kIdleStepMs step (or up to the next byte) each time the event loop comes round, so the
+    // rest of a long answer arrives in later receive events, as from a real port; a test waits
+    // for it by spinning the event loop until bytesOnTheWay() is 0. Bytes that arrive while the
+    // port is closed are lost. nullptr (the default): answers arrive at once.
+    void setPacing(VirtualPause *clock);
+    bool isPaced() const { return m_clock != nullptr; }
+    // Bytes the radio has sent that have not arrived yet.
+    qsizetype bytesOnTheWay() const { return m_pacer.pending(); }
+    static constexpr int kIdleStepMs = 10;
 
     QByteArray writtenBytes() const { return m_log; }
     QList<QByteArray> writes() const { return m_writes; }
@@ -58,6 +75,8 @@ private:
     void receiveFromSimulator(const QByteArray &bytes, int delayMs);
     void appendQueued(const QByteArray &bytes);
     void notifyReadyRead();
+    void deliverArrived();
+    void onIdle();
 
     bool m_open = false;
     bool m_notifying = false;
@@ -72,6 +91,9 @@ private:
     QList<QByteArray> m_writes;
     QList<int> m_openBauds;
     QPointer<k7v4::Simulator> m_simulator;
+    QPointer<VirtualPause> m_clock;
+    k7v4::LinePacer m_pacer;
+    QTimer m_idleTimer;
 };
 
 } // namespace quenda::test

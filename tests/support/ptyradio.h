@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lib/k7v4simulator.h"
+#include "lib/ptyserver.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,15 +10,13 @@
 
 #include <functional>
 
-class QSocketNotifier;
-class QTimer;
-
 namespace quenda::test {
 
-// The simulated K7V4 served on a pseudo-terminal whose slave side is registered as COMn in a
-// ports folder, where the program looks for its serial ports. It runs on the event loop of
-// the thread that made it, so it answers while the program pauses or shows a message box,
-// and its radio state can be read and changed at any moment.
+// The simulated K7V4 on the pseudo-terminal server that k7v4-sim runs, its slave side registered
+// as COMn in a ports folder, where the program looks for its serial ports. It runs on the event
+// loop of the thread that made it, so it answers while the program pauses or shows a message
+// box, and its radio state can be read and changed at any moment. It answers at the radio's line
+// rate, ten bits a byte, unless told otherwise (setPaced).
 class PtyRadio : public QObject {
     Q_OBJECT
 public:
@@ -35,14 +34,19 @@ public:
     // Opens the pseudo-terminal and makes `portsFolder`/com<com> point at it, replacing an
     // older link of that name. On failure `error` says why.
     bool start(const QString &portsFolder, int com, QString *error = nullptr);
-    bool isPlugged() const { return m_master >= 0; }
+    bool isPlugged() const { return m_server.isOpen(); }
     int com() const { return m_com; }
-    QString slavePath() const { return m_slavePath; }
+    QString slavePath() const { return m_server.slavePath(); }
 
     // The radio is unplugged: its side of the line closes for good and the link dangles.
     void unplug();
     // The radio is switched on, with or without the CONFIG key held.
     void powerOn(bool configHeld = true);
+
+    // On by default. Off: every answer is on the line at once.
+    void setPaced(bool paced) { m_server.setPaced(paced); }
+    // Bytes the radio has said that have not left on the line yet.
+    qsizetype pendingOutput() const { return m_server.pendingOutput(); }
 
     k7v4::Simulator &simulator() { return m_sim; }
     const k7v4::Simulator &simulator() const { return m_sim; }
@@ -50,7 +54,7 @@ public:
     // What the program wrote, all of it and read by read.
     QByteArray received() const { return m_received; }
     QList<Read> reads() const { return m_reads; }
-    // What the radio sent back.
+    // What the radio has put on the line so far.
     QByteArray sent() const { return m_sent; }
     void clearTraffic();
 
@@ -58,29 +62,12 @@ public:
     // the radio takes the read that completed it (the action may unplug or silence the radio).
     void whenReceived(const QByteArray &text, std::function<void()> action);
 
-signals:
-    // After the radio took a read (or dropped it, unplugged).
-    void bytesReceived(const QByteArray &bytes);
-
 private:
-    void readMaster();
-    void queue(const QByteArray &bytes, int delayMs);
-    void writeOut();
-    // The rate of the program's end of the line, or the last one seen while it held the line.
-    int lineBaud();
-    void closeFds();
+    void onReceived(const QByteArray &bytes, int lineBaud);
 
     k7v4::Simulator m_sim;
-    int m_master = -1;
-    int m_slave = -1; // held, so the line keeps its settings while the program reopens it
+    k7v4::PtyServer m_server{m_sim};
     int m_com = 0;
-    QString m_slavePath;
-    QString m_linkPath;
-    QSocketNotifier *m_readNotifier = nullptr;
-    QSocketNotifier *m_writeNotifier = nullptr;
-    QTimer *m_ratePoll = nullptr;
-    int m_lastOpenBaud = 0;
-    QByteArray m_out;
     QByteArray m_received;
     QByteArray m_sent;
     QList<Read> m_reads;
