@@ -2,6 +2,7 @@
 
 #include "app/messagebox.h"
 #include "app/messages.h"
+#include "pages/wheelguard.h"
 
 #include <QComboBox>
 #include <QAbstractItemView>
@@ -98,6 +99,7 @@ CRadioPage::CRadioPage(const RadioConfig &config, QWidget *parent) : CPage(confi
         connect(h.list, &QComboBox::activated, this,
                 [this, member = h.member, read = h.read] { onListChosen(member, read); });
     }
+    guardWheel(this);
 
     showMembers();
 }
