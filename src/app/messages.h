@@ -1,6 +1,9 @@
 #pragma once
 
+#include "protocol/pendingchannels.h"
+
 #include <QString>
+#include <QStringList>
 
 // The texts of the program's message boxes.
 namespace quenda::messages {
@@ -21,6 +24,44 @@ inline QString readNoAnswer()
 {
     return QStringLiteral("电台没有回应读取命令，请检查设备后按“关闭”退出配置模式！");
 }
+// One line per channel row that a save cannot write as it stands.
+inline QString channelRowProblem(int row, RowProblem problem, const QString &text)
+{
+    switch (problem) {
+    case RowProblem::UnreadableFrequency:
+        return text.trimmed().isEmpty()
+                   ? QStringLiteral("通道 %1：频率为空").arg(row)
+                   : QStringLiteral("通道 %1：频率“%2”无法识别").arg(QString::number(row), text);
+    case RowProblem::Incomplete:
+        return QStringLiteral("通道 %1：频率、带宽或方向为空").arg(row);
+    case RowProblem::UnknownBandwidth:
+        return QStringLiteral("通道 %1：带宽“%2”无效").arg(QString::number(row), text);
+    case RowProblem::FrequencyOutOfRange:
+        return QStringLiteral("通道 %1：频率 %2 超出 410～480 MHz").arg(QString::number(row), text);
+    }
+    return {};
+}
+// A long list is cut short: the box must fit on the screen.
+inline QString channelRowList(const QStringList &rows)
+{
+    constexpr int kShown = 12;
+    if (rows.size() <= kShown)
+        return rows.join(u'\n');
+    return rows.first(kShown).join(u'\n') +
+           QStringLiteral("\n……共 %1 个通道").arg(rows.size());
+}
+inline QString unreadableFrequencies(const QStringList &rows)
+{
+    return QStringLiteral("以下通道的频率无法识别，没有写入任何数据：\n%1\n请改正或清空这些通道后再保存！")
+        .arg(channelRowList(rows));
+}
+inline QString rowsLeftOut(const QStringList &rows)
+{
+    return QStringLiteral("以下通道不会写入电台：\n%1\n确定跳过这些通道，继续保存?")
+        .arg(channelRowList(rows));
+}
+inline QString confirmLeave() { return QStringLiteral("新配置尚未保存，确定要退出?"); }
+inline QString confirmLeaveCaption() { return QStringLiteral("退出"); }
 inline QString enterInteger() { return QStringLiteral("请输入一个整数。"); }
 
 // Serial port and port selection.
@@ -42,6 +83,10 @@ inline QString portBusy() { return QStringLiteral("端口已被其他程序占�
 inline QString portLost(const QString &port, const QString &reason)
 {
     return QStringLiteral("端口 %1 的连接已断开：%2").arg(port, reason);
+}
+inline QString settingsFileNotRegular(const QString &path)
+{
+    return QStringLiteral("设置文件 %1 不是普通文件，未读取端口设置。请重新选择端口。").arg(path);
 }
 inline QString deviceGone() { return QStringLiteral("设备已拔出或不再响应"); }
 inline QString portAvailable() { return QStringLiteral("可用"); }

@@ -3,6 +3,7 @@
 #include "app/aboutdlg.h"
 #include "app/dialogunits.h"
 #include "app/handlerguard.h"
+#include "app/leavequestion.h"
 #include "app/messagebox.h"
 #include "app/messages.h"
 #include "app/progressdlgs.h"
@@ -29,7 +30,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-
+#include <QTimer>
 
 namespace quenda {
 namespace {
@@ -83,7 +84,13 @@ CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     buildWindow();
     buildSystemMenu();
 
-    m_settingsFile.load(m_portChoice);
+    if (m_settingsFile.load(m_portChoice) == SettingsFile::LoadResult::NotRegular) {
+        // Told once the window is up, so the message stands over it.
+        QTimer::singleShot(0, this, [this] {
+            MessageBox::warn(this, messages::settingsFileNotRegular(
+                                       QDir::toNativeSeparators(m_settingsFile.path())));
+        });
+    }
     receiveText.clear();
     m_baudText = QStringLiteral("4800");
     m_save = SaveState{};
@@ -542,6 +549,9 @@ void CQuendaDlg::OnSave()
     if (m_busy > 0 || m_save.isWriting || m_reading)
         return;
     const OperationScope operation(*this);
+    // Rows that cannot be written are named before anything is sent.
+    if (!m_channelPage->ConfirmRowsBeforeSave())
+        return;
     if (MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) !=
         MessageBox::Ok)
         return;
@@ -650,6 +660,8 @@ void CQuendaDlg::reject()
         m_leaveRequested = true;
         return;
     }
+    if (!confirmLeave(this, m_commandButtons.value(CommandButton::Save)->isEnabled()))
+        return;
     m_ending = true;
     OnCancel();
     QDialog::reject();

@@ -2,6 +2,7 @@
 
 #include "app/messagebox.h"
 #include "app/messages.h"
+#include "pages/wheelguard.h"
 
 #include <QComboBox>
 #include <QAbstractItemView>
@@ -117,6 +118,8 @@ CRadioPage::CRadioPage(const RadioConfig &config, QWidget *parent) : CPage(confi
         connect(list, &QComboBox::activated, this,
                 [this, member = s.member, read = s.read] { onListChosen(member, read); });
     }
+    guardWheel(this);
+
     showMembers();
 }
 
