@@ -1,5 +1,6 @@
 #include "pages/channelfile.h"
 
+#include "protocol/filereason.h"
 #include "protocol/radioconfig.h"
 
 #include <QDir>
@@ -42,34 +43,6 @@ bool writeFailure(QString *error, const QString &path, const QString &reason)
 bool readFailure(QString *error, const QString &path, const QString &reason)
 {
     return fail(error, QStringLiteral("无法读取文件 %1：%2").arg(shown(path), reason));
-}
-
-// A Chinese reason first, the system's own words after it for the details.
-QString reasonOf(const QFileDevice &file)
-{
-    QString kind;
-    switch (file.error()) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        kind = QStringLiteral("无法打开或创建文件");
-        break;
-    case QFileDevice::ReadError:
-        kind = QStringLiteral("读取出错");
-        break;
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError:
-        kind = QStringLiteral("写入出错（磁盘可能已满）");
-        break;
-    case QFileDevice::RenameError:
-        kind = QStringLiteral("无法替换原有文件");
-        break;
-    default:
-        kind = QStringLiteral("文件操作出错");
-        break;
-    }
-    // A partial write leaves Qt without a reason; its placeholder text would tell nothing.
-    const QString detail = file.errorString();
-    return detail.isEmpty() || detail == QFile().errorString() ? kind : QStringLiteral("%1（%2）").arg(kind, detail);
 }
 
 bool isBlank(char c)
@@ -216,23 +189,23 @@ bool write(const QString &path, const Rows &rows, QString *error)
     // The new content goes to a temporary file beside the target, so a failure leaves the old file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return failAndRestore(reasonOf(file));
+        return failAndRestore(fileErrorReason(file));
 
     // Flushing here catches a full disk: the commit below does not report every failed flush.
     const QByteArray content = format(rows);
     if (file.write(content) != content.size() || !file.flush()) {
-        const QString reason = reasonOf(file);
+        const QString reason = fileErrorReason(file);
         file.cancelWriting();
         return failAndRestore(reason);
     }
     // Read-only before the rename, so the file never appears writable under its name.
     if (!file.setPermissions(file.permissions() & ~kWriteBits & ~kUserBits)) {
-        const QString reason = reasonOf(file);
+        const QString reason = fileErrorReason(file);
         file.cancelWriting();
         return failAndRestore(reason);
     }
     if (!file.commit())
-        return failAndRestore(reasonOf(file));
+        return failAndRestore(fileErrorReason(file));
     return true;
 }
 
@@ -274,14 +247,14 @@ bool read(const QString &path, Import *result, QString *error)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return readFailure(error, path, reasonOf(file));
+        return readFailure(error, path, fileErrorReason(file));
 
     // Read only as far as the import goes: 64 lines or the first empty one.
     QByteArray content;
     for (;;) {
         const QByteArray chunk = file.read(kReadChunk);
         if (file.error() != QFileDevice::NoError)
-            return readFailure(error, path, reasonOf(file));
+            return readFailure(error, path, fileErrorReason(file));
         if (chunk.isEmpty())
             break;
         content += chunk;
