@@ -15,6 +15,8 @@ namespace quenda {
 struct BackupEntry {
     QDateTime time; // UTC, from the file name
     QString path;
+
+    bool operator==(const BackupEntry &) const = default;
 };
 
 // Keeps a profile of every complete read: one folder per radio (by serial number), one file per
