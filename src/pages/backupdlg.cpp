@@ -19,13 +19,9 @@ constexpr int kPathRole = Qt::UserRole;
 }
 
 CBackupDlg::CBackupDlg(const BackupStore &store, QWidget *parent)
-    : QDialog(parent),
-      m_store(store),
-      m_radios(new QComboBox(this)),
-      m_backups(new QListWidget(this)),
-      m_table(new CProfileTable(this)),
-      m_status(new QLabel(this)),
-      m_load(new QPushButton(QStringLiteral("载入(&L)"), this)),
+    : QDialog(parent), m_store(store), m_radios(new QComboBox(this)),
+      m_backups(new QListWidget(this)), m_table(new CProfileTable(this)),
+      m_status(new QLabel(this)), m_load(new QPushButton(QStringLiteral("载入(&L)"), this)),
       m_close(new QPushButton(QStringLiteral("关闭"), this))
 {
     setObjectName(QStringLiteral("backupDlg"));
@@ -113,8 +109,9 @@ void CBackupDlg::fillBackups()
         const QSignalBlocker block(m_backups);
         m_backups->clear();
         for (const BackupEntry &entry : m_store.backups(m_radios->currentText())) {
-            auto *item = new QListWidgetItem(entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                             m_backups);
+            auto *item = new QListWidgetItem(
+                entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                m_backups);
             item->setData(kPathRole, entry.path);
             item->setToolTip(QDir::toNativeSeparators(entry.path));
         }
@@ -144,7 +141,9 @@ void CBackupDlg::showSelected()
     }
     m_table->showProfile(*loaded.profile, item->text());
     m_table->scrollToTop();
-    m_status->setText(loaded.unknownKeys.isEmpty() ? QString() : messages::unknownKeysIgnored(loaded.unknownKeys));
+    m_status->setText(loaded.unknownKeys.isEmpty()
+                          ? QString()
+                          : messages::unknownKeysIgnored(loaded.unknownKeys));
     m_load->setEnabled(true);
 }
 

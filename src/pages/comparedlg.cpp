@@ -11,11 +11,9 @@
 
 namespace quenda {
 
-CCompareDlg::CCompareDlg(const RadioProfile &left, const QString &leftTitle, const RadioProfile &right,
-                         const QString &rightTitle, QWidget *parent)
-    : QDialog(parent),
-      m_table(new CProfileTable(this)),
-      m_summary(new QLabel(this)),
+CCompareDlg::CCompareDlg(const RadioProfile &left, const QString &leftTitle,
+                         const RadioProfile &right, const QString &rightTitle, QWidget *parent)
+    : QDialog(parent), m_table(new CProfileTable(this)), m_summary(new QLabel(this)),
       m_onlyDifferences(new QCheckBox(QStringLiteral("只显示不同项(&D)"), this)),
       m_next(new QPushButton(QStringLiteral("下一处不同(&N)"), this)),
       m_close(new QPushButton(QStringLiteral("关闭"), this))

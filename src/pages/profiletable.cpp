@@ -24,7 +24,8 @@ QTableWidgetItem *cell(const QString &text)
 
 } // namespace
 
-CProfileTable::CProfileTable(QWidget *parent) : QTableWidget(kRowCount, FirstValueColumn + 1, parent)
+CProfileTable::CProfileTable(QWidget *parent)
+    : QTableWidget(kRowCount, FirstValueColumn + 1, parent)
 {
     setFont(DialogUnits::dialogFont());
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -61,16 +62,19 @@ void CProfileTable::fillLabels()
 
 QString CProfileTable::header(const QString &title, const RadioProfile &profile)
 {
-    return profile.serialNumber.isEmpty() ? title
-                                          : QStringLiteral("%1（序列号 %2）").arg(title, profile.serialNumber);
+    return profile.serialNumber.isEmpty()
+               ? title
+               : QStringLiteral("%1（序列号 %2）").arg(title, profile.serialNumber);
 }
 
 void CProfileTable::setValueColumn(int column, const RadioProfile &profile)
 {
     for (const RegisterInfo &info : profileRegisters())
-        setItem(rowOfRegister(info.number), column, cell(profile::describeRegister(info, profile.value(info.number))));
+        setItem(rowOfRegister(info.number), column,
+                cell(profile::describeRegister(info, profile.value(info.number))));
     for (int n = 0; n < kChannelSlots; ++n)
-        setItem(rowOfChannel(n), column, cell(profile::describeChannel(profile.channels[std::size_t(n)])));
+        setItem(rowOfChannel(n), column,
+                cell(profile::describeChannel(profile.channels[std::size_t(n)])));
 }
 
 void CProfileTable::clearProfiles()
@@ -96,20 +100,21 @@ void CProfileTable::showProfile(const RadioProfile &profile, const QString &titl
     resizeColumnToContents(FirstValueColumn);
 }
 
-void CProfileTable::showProfiles(const RadioProfile &left, const QString &leftTitle, const RadioProfile &right,
-                                 const QString &rightTitle)
+void CProfileTable::showProfiles(const RadioProfile &left, const QString &leftTitle,
+                                 const RadioProfile &right, const QString &rightTitle)
 {
     clearProfiles();
     setColumnCount(FirstValueColumn + 2);
-    setHorizontalHeaderLabels({QStringLiteral("差异"), QStringLiteral("设置"), header(leftTitle, left),
-                               header(rightTitle, right)});
+    setHorizontalHeaderLabels({QStringLiteral("差异"), QStringLiteral("设置"),
+                               header(leftTitle, left), header(rightTitle, right)});
     setColumnHidden(MarkColumn, false);
     setValueColumn(FirstValueColumn, left);
     setValueColumn(FirstValueColumn + 1, right);
 
     m_differences = diffProfiles(left, right);
     for (const ProfileDifference &d : m_differences) {
-        const int row = d.kind == ProfileDifference::Kind::Register ? rowOfRegister(d.number) : rowOfChannel(d.number);
+        const int row = d.kind == ProfileDifference::Kind::Register ? rowOfRegister(d.number)
+                                                                    : rowOfChannel(d.number);
         m_marked[row] = true;
     }
     const QBrush ground(QColor(255, 236, 179));
@@ -142,7 +147,8 @@ void CProfileTable::setOnlyDifferences(bool on)
 
 int CProfileTable::contentsWidth() const
 {
-    return horizontalHeader()->length() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+    return horizontalHeader()->length() + verticalScrollBar()->sizeHint().width() +
+           2 * frameWidth();
 }
 
 bool CProfileTable::goToNextDifference()

@@ -20,7 +20,8 @@ constexpr int kMaxFolderName = 64;
 const QRegularExpression &backupName()
 {
     // Time stamp, then a number when an earlier backup holds the same stamp.
-    static const QRegularExpression re(QStringLiteral("^(\\d{8}T\\d{6}\\.\\d{3}Z)(?:-(\\d{1,6}))?\\.json$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{8}T\\d{6}\\.\\d{3}Z)(?:-(\\d{1,6}))?\\.json$"));
     return re;
 }
 
@@ -42,7 +43,8 @@ QList<Found> scan(const QString &folder)
         // Built from its parts: read as local time, a stamp in a daylight-saving gap would move.
         const QString stamp = m.captured(1);
         const QDateTime time(QDate::fromString(stamp.left(8), QStringLiteral("yyyyMMdd")),
-                             QTime::fromString(stamp.mid(9, 10), QStringLiteral("HHmmss.zzz")), Qt::UTC);
+                             QTime::fromString(stamp.mid(9, 10), QStringLiteral("HHmmss.zzz")),
+                             Qt::UTC);
         if (!time.isValid())
             continue;
         found.append({time, m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), file.filePath()});
@@ -62,7 +64,8 @@ BackupStore::BackupStore(QString root)
 
 QString BackupStore::defaultRoot()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/backups");
 }
 
 void BackupStore::setClock(std::function<QDateTime()> clock)
@@ -74,8 +77,8 @@ QString BackupStore::folderName(const QString &serialNumber)
 {
     QString name;
     for (const QChar c : serialNumber) {
-        const bool reserved = c.category() == QChar::Other_Control ||
-                              QStringView(u"/\\:*?\"<>|").contains(c);
+        const bool reserved =
+            c.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(c);
         name += reserved ? u'_' : c;
     }
     // Windows drops trailing dots and blanks, and "." or ".." would name another folder.
@@ -124,7 +127,8 @@ bool BackupStore::store(const RadioProfile &profile, QString *error, QString *st
 QStringList BackupStore::radios() const
 {
     QStringList out;
-    const QStringList folders = QDir(m_root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList folders =
+        QDir(m_root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : folders) {
         if (!scan(m_root + u'/' + name).isEmpty())
             out << name;

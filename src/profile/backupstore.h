@@ -37,7 +37,8 @@ public:
 
     // Stores a new backup and removes the oldest beyond kHistory. On failure nothing is stored
     // and `error` says why.
-    bool store(const RadioProfile &profile, QString *error = nullptr, QString *storedPath = nullptr);
+    bool store(const RadioProfile &profile, QString *error = nullptr,
+               QString *storedPath = nullptr);
 
     // Folder names of the radios that have backups, sorted.
     QStringList radios() const;

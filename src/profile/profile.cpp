@@ -77,7 +77,8 @@ void note(QStringList *notes, const QString &text)
 // A row of the listing or the page in command form; none for a free or unusable row.
 std::optional<ProfileChannel> channelOf(int number, const ChannelEntry &row, QStringList *notes)
 {
-    const bool allEmpty = row.frequency.isEmpty() && row.bandwidth.isEmpty() && row.direction.isEmpty();
+    const bool allEmpty =
+        row.frequency.isEmpty() && row.bandwidth.isEmpty() && row.direction.isEmpty();
     if (allEmpty)
         return std::nullopt;
     if (row.frequency.isEmpty() || row.bandwidth.isEmpty() || row.direction.isEmpty()) {
@@ -223,7 +224,8 @@ bool readRegister(Reader &r, const RegisterInfo &info, const QJsonObject &regist
         if (!name.isString())
             return r.reject(key + QStringLiteral(".name"), texts::wantText());
         if (name.toString() != QLatin1String(info.name))
-            return r.reject(key + QStringLiteral(".name"), texts::disagrees(QLatin1String(info.name)));
+            return r.reject(key + QStringLiteral(".name"),
+                            texts::disagrees(QLatin1String(info.name)));
     }
     const QJsonValue text = entry->value(QLatin1String("text"));
     if (!text.isUndefined()) {
@@ -350,7 +352,8 @@ Loaded fromJson(const QByteArray &bytes)
 
     Loaded out;
     Reader r(&out.unknownKeys);
-    const std::optional<qint64> version = r.integer(top.value(QLatin1String("version")), QStringLiteral("version"));
+    const std::optional<qint64> version =
+        r.integer(top.value(QLatin1String("version")), QStringLiteral("version"));
     if (!version)
         return rejected(r.error());
     if (*version > kVersion)
@@ -370,7 +373,8 @@ Loaded fromJson(const QByteArray &bytes)
     profile.serialNumber = serial.toString();
 
     if (!r.failed()) {
-        if (const auto registers = r.object(top.value(QLatin1String("registers")), QStringLiteral("registers"))) {
+        if (const auto registers =
+                r.object(top.value(QLatin1String("registers")), QStringLiteral("registers"))) {
             QStringList known;
             for (const RegisterInfo &info : profileRegisters())
                 known << info.key();
@@ -445,7 +449,7 @@ void setRegisters(RadioProfile &profile, const SettingsSelection &selection)
         const int value = registerFromPosition(info, selection.*m.member);
         const bool selected = info.kind == RegisterKind::Address || selection.*m.member >= 0;
         profile.setValue(m.reg, selected && registerAccepts(info, value) ? std::optional<int>(value)
-                                                                          : std::nullopt);
+                                                                         : std::nullopt);
     }
 }
 

@@ -7,9 +7,11 @@
 namespace quenda {
 namespace {
 
-ProfileDifference registerDifference(const RegisterInfo &info, const QString &first, const QString &second)
+ProfileDifference registerDifference(const RegisterInfo &info, const QString &first,
+                                     const QString &second)
 {
-    return {ProfileDifference::Kind::Register, info.number, QString::fromUtf16(info.caption), first, second};
+    return {ProfileDifference::Kind::Register, info.number, QString::fromUtf16(info.caption), first,
+            second};
 }
 
 ProfileDifference channelDifference(int number, const QString &first, const QString &second)
@@ -39,14 +41,16 @@ QList<ProfileDifference> diffProfiles(const RadioProfile &first, const RadioProf
     const auto registers = profileRegisters();
     for (std::size_t i = 0; i < registers.size(); ++i) {
         if (first.registers[i] != second.registers[i])
-            out.append(registerDifference(registers[i], profile::describeRegister(registers[i], first.registers[i]),
-                                          profile::describeRegister(registers[i], second.registers[i])));
+            out.append(registerDifference(
+                registers[i], profile::describeRegister(registers[i], first.registers[i]),
+                profile::describeRegister(registers[i], second.registers[i])));
     }
     for (int n = 0; n < kChannelSlots; ++n) {
         const auto &a = first.channels[std::size_t(n)];
         const auto &b = second.channels[std::size_t(n)];
         if (a != b)
-            out.append(channelDifference(n, profile::describeChannel(a), profile::describeChannel(b)));
+            out.append(
+                channelDifference(n, profile::describeChannel(a), profile::describeChannel(b)));
     }
     return out;
 }
@@ -83,12 +87,14 @@ QList<ProfileDifference> verifySave(const WrittenSettings &written, const RadioP
         const auto &now = held.channels[std::size_t(number)];
         const auto sent = enteredChannel(entry);
         if (!sent) {
-            out.append(channelDifference(number, QStringList{entry.frequency, entry.bandwidth, entry.direction}.join(u" / "),
-                                         profile::describeChannel(now)));
+            out.append(channelDifference(
+                number, QStringList{entry.frequency, entry.bandwidth, entry.direction}.join(u" / "),
+                profile::describeChannel(now)));
             continue;
         }
         if (*sent != now)
-            out.append(channelDifference(number, profile::describeChannel(*sent), profile::describeChannel(now)));
+            out.append(channelDifference(number, profile::describeChannel(*sent),
+                                         profile::describeChannel(now)));
     }
     return out;
 }

@@ -15,10 +15,22 @@ inline QString notAProfile(const QString &reason)
 {
     return QStringLiteral("这不是 QUENDA 配置文件（%1）。未载入任何内容。").arg(reason);
 }
-inline QString notJson(const QString &detail) { return QStringLiteral("不是 JSON 文本：%1").arg(detail); }
-inline QString notAnObject() { return QStringLiteral("最外层不是 JSON 对象"); }
-inline QString noFormatKey() { return QStringLiteral("缺少 \"format\": \"quenda-profile\""); }
-inline QString tooLarge() { return QStringLiteral("文件过大"); }
+inline QString notJson(const QString &detail)
+{
+    return QStringLiteral("不是 JSON 文本：%1").arg(detail);
+}
+inline QString notAnObject()
+{
+    return QStringLiteral("最外层不是 JSON 对象");
+}
+inline QString noFormatKey()
+{
+    return QStringLiteral("缺少 \"format\": \"quenda-profile\"");
+}
+inline QString tooLarge()
+{
+    return QStringLiteral("文件过大");
+}
 inline QString newerVersion(qint64 version, int known)
 {
     return QStringLiteral("此配置文件的格式版本为 %1，本程序只能读取版本 %2。未载入任何内容。")
@@ -31,13 +43,34 @@ inline QString badValue(const QString &key, const QString &reason)
     return QStringLiteral("配置文件中的 \"%1\" 无效：%2。未载入任何内容。").arg(key, reason);
 }
 
-inline QString missing() { return QStringLiteral("缺少此项"); }
-inline QString wantInteger() { return QStringLiteral("应为整数"); }
-inline QString wantIntegerOrNull() { return QStringLiteral("应为整数或 null"); }
-inline QString wantText() { return QStringLiteral("应为文字"); }
-inline QString wantObject() { return QStringLiteral("应为 JSON 对象"); }
-inline QString wantArray() { return QStringLiteral("应为 JSON 数组"); }
-inline QString notInTable(qint64 value) { return QStringLiteral("%1 不是此项的可选值").arg(value); }
+inline QString missing()
+{
+    return QStringLiteral("缺少此项");
+}
+inline QString wantInteger()
+{
+    return QStringLiteral("应为整数");
+}
+inline QString wantIntegerOrNull()
+{
+    return QStringLiteral("应为整数或 null");
+}
+inline QString wantText()
+{
+    return QStringLiteral("应为文字");
+}
+inline QString wantObject()
+{
+    return QStringLiteral("应为 JSON 对象");
+}
+inline QString wantArray()
+{
+    return QStringLiteral("应为 JSON 数组");
+}
+inline QString notInTable(qint64 value)
+{
+    return QStringLiteral("%1 不是此项的可选值").arg(value);
+}
 inline QString channelRange(qint64 value)
 {
     return QStringLiteral("通道号 %1 不在 0 到 63 之间").arg(value);
@@ -54,7 +87,10 @@ inline QString directionCode(qint64 value)
 {
     return QStringLiteral("方向代码 %1 无效（0 = Rx，1 = Tx，2 = Rx&Tx）").arg(value);
 }
-inline QString duplicateChannel(qint64 value) { return QStringLiteral("通道 %1 重复出现").arg(value); }
+inline QString duplicateChannel(qint64 value)
+{
+    return QStringLiteral("通道 %1 重复出现").arg(value);
+}
 inline QString disagrees(const QString &expected)
 {
     return QStringLiteral("与寄存器的值不符（应为 \"%1\"）").arg(expected);
@@ -68,7 +104,10 @@ inline QString writeFailed(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法写入文件 %1：%2").arg(shown(path), reason);
 }
-inline QString noFileName() { return QStringLiteral("未指定文件名"); }
+inline QString noFileName()
+{
+    return QStringLiteral("未指定文件名");
+}
 
 // Notes on channel rows that a profile cannot hold.
 inline QString rowPartlyFilled(int channel)
@@ -87,16 +126,27 @@ inline QString rowBadBandwidth(int channel, const QString &text)
 }
 inline QString rowUnknownDirection(int channel, const QString &text)
 {
-    return QStringLiteral("通道 %1：方向 \"%2\" 无法识别，按 Rx&Tx 收入配置").arg(channel).arg(text);
+    return QStringLiteral("通道 %1：方向 \"%2\" 无法识别，按 Rx&Tx 收入配置")
+        .arg(channel)
+        .arg(text);
 }
 inline QString rowBadNumber(const QString &text)
 {
     return QStringLiteral("通道号 \"%1\" 不在 0 到 63 之间，该行未收入配置").arg(text);
 }
 
-inline QString channelLabel(int number) { return QStringLiteral("通道 %1").arg(number); }
-inline QString freeChannel() { return QStringLiteral("（空）"); }
-inline QString noValue() { return QStringLiteral("（无）"); }
+inline QString channelLabel(int number)
+{
+    return QStringLiteral("通道 %1").arg(number);
+}
+inline QString freeChannel()
+{
+    return QStringLiteral("（空）");
+}
+inline QString noValue()
+{
+    return QStringLiteral("（无）");
+}
 
 // Backups.
 inline QString backupFolderFailed(const QString &path)
@@ -111,6 +161,9 @@ inline QString backupWriteFailed(const QString &path, const QString &reason)
 {
     return QStringLiteral("无法写入备份 %1：%2").arg(shown(path), reason);
 }
-inline QString noSerialFolder() { return QStringLiteral("无序列号"); }
+inline QString noSerialFolder()
+{
+    return QStringLiteral("无序列号");
+}
 
 } // namespace quenda::profiletexts

@@ -29,7 +29,9 @@ QString fileErrorReason(const QFileDevice &file)
     }
     // A partial write leaves Qt without a reason; its placeholder text would tell nothing.
     const QString detail = file.errorString();
-    return detail.isEmpty() || detail == QFile().errorString() ? kind : QStringLiteral("%1（%2）").arg(kind, detail);
+    return detail.isEmpty() || detail == QFile().errorString()
+               ? kind
+               : QStringLiteral("%1（%2）").arg(kind, detail);
 }
 
 } // namespace quenda

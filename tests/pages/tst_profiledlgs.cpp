@@ -90,13 +90,12 @@ void TestProfileDlgs::compareMarksExactlyTheDifferences_data()
 
     const int baud = CProfileTable::rowOfRegister(102);
     const int repeaterRx = CProfileTable::rowOfRegister(192);
-    QTest::newRow("same") << Edit([](RadioProfile &p) { p.serialNumber = QStringLiteral("200"); }) << QList<int>{};
-    QTest::newRow("first and last register")
-        << Edit([](RadioProfile &p) {
-               p.setValue(101, 2);
-               p.setValue(192, std::nullopt);
-           })
-        << QList<int>{CProfileTable::rowOfRegister(101), repeaterRx};
+    QTest::newRow("same") << Edit([](RadioProfile &p) { p.serialNumber = QStringLiteral("200"); })
+                          << QList<int>{};
+    QTest::newRow("first and last register") << Edit([](RadioProfile &p) {
+        p.setValue(101, 2);
+        p.setValue(192, std::nullopt);
+    }) << QList<int>{CProfileTable::rowOfRegister(101), repeaterRx};
     QTest::newRow("registers and rows")
         << Edit([](RadioProfile &p) {
                p.setValue(102, 7);
@@ -187,7 +186,9 @@ void TestProfileDlgs::backupsListedAndLoaded()
     QCOMPARE(dlg.radioList()->currentText(), QStringLiteral("100"));
     QCOMPARE(dlg.backupList()->count(), 2);
     QCOMPARE(dlg.backupList()->item(0)->text(),
-             QDateTime(QDate(2024, 5, 1), QTime(11, 0), Qt::UTC).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+             QDateTime(QDate(2024, 5, 1), QTime(11, 0), Qt::UTC)
+                 .toLocalTime()
+                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     // The newest is shown first.
     const int address = CProfileTable::rowOfRegister(105);
     QCOMPARE(cellText(dlg.table(), address, LeftColumn), QStringLiteral("12"));
@@ -216,13 +217,15 @@ void TestProfileDlgs::brokenAndVanishedBackups()
     QVERIFY(store.store(baseProfile(), nullptr, &broken));
     QFile file(broken);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("{\"format\": \"quenda-profile\", \"version\": 1, \"serialNumber\": \"100\", \"registers\": 7}");
+    file.write("{\"format\": \"quenda-profile\", \"version\": 1, \"serialNumber\": \"100\", "
+               "\"registers\": 7}");
     file.close();
 
     CBackupDlg dlg(store);
     QSignalSpy chosen(&dlg, &CBackupDlg::profileChosen);
     QCOMPARE(dlg.backupList()->currentRow(), 0);
-    QVERIFY2(dlg.status()->text().contains(QStringLiteral("\"registers\"")), qPrintable(dlg.status()->text()));
+    QVERIFY2(dlg.status()->text().contains(QStringLiteral("\"registers\"")),
+             qPrintable(dlg.status()->text()));
     QVERIFY(!dlg.loadButton()->isEnabled());
     QCOMPARE(cellText(dlg.table(), 0, LeftColumn), QString());
 
@@ -232,7 +235,8 @@ void TestProfileDlgs::brokenAndVanishedBackups()
     dlg.loadButton()->click();
     QCOMPARE(chosen.count(), 0);
     QCOMPARE(MessageBox::shownTexts().size(), 1);
-    QVERIFY2(MessageBox::shownTexts()[0].contains(QStringLiteral("无法读取文件")), qPrintable(MessageBox::shownTexts()[0]));
+    QVERIFY2(MessageBox::shownTexts()[0].contains(QStringLiteral("无法读取文件")),
+             qPrintable(MessageBox::shownTexts()[0]));
     // The list no longer offers the vanished backup.
     QCOMPARE(dlg.backupList()->count(), 1);
     QVERIFY(!dlg.chosenProfile().has_value());

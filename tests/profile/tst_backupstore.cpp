@@ -77,7 +77,8 @@ void TestBackupStore::cleanup()
     // Folders a test made read-only must be writable again to be removed.
     QDirIterator it(m_dir->path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext())
-        QFile::setPermissions(it.next(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(it.next(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
     m_dir.reset();
 }
 
@@ -86,14 +87,23 @@ void TestBackupStore::folderName_data()
     QTest::addColumn<QString>("serial");
     QTest::addColumn<QString>("folder");
 
-    QTest::newRow("digits") << "K7V4-000123" << "K7V4-000123";
-    QTest::newRow("separators") << "a/b\\c" << "a_b_c";
-    QTest::newRow("climbing out") << "../../etc" << "无序列号.._.._etc";
-    QTest::newRow("dot alone") << "." << "无序列号";
-    QTest::newRow("control characters") << QString::fromUtf8("12\r\n\t\x7f" "3") << "12____3";
-    QTest::newRow("Windows reserved") << "a:b*c?\"<>|" << "a_b_c_____";
-    QTest::newRow("trailing dots and blanks") << " 12. . " << "12";
-    QTest::newRow("empty") << "" << "无序列号";
+    QTest::newRow("digits") << "K7V4-000123"
+                            << "K7V4-000123";
+    QTest::newRow("separators") << "a/b\\c"
+                                << "a_b_c";
+    QTest::newRow("climbing out") << "../../etc"
+                                  << "无序列号.._.._etc";
+    QTest::newRow("dot alone") << "."
+                               << "无序列号";
+    QTest::newRow("control characters") << QString::fromUtf8("12\r\n\t\x7f"
+                                                             "3")
+                                        << "12____3";
+    QTest::newRow("Windows reserved") << "a:b*c?\"<>|"
+                                      << "a_b_c_____";
+    QTest::newRow("trailing dots and blanks") << " 12. . "
+                                              << "12";
+    QTest::newRow("empty") << ""
+                           << "无序列号";
     QTest::newRow("long") << QString(100, u'9') << QString(64, u'9');
 }
 
@@ -163,19 +173,24 @@ void TestBackupStore::keepsTheNewestFifty()
     QCOMPARE(entries.size(), BackupStore::kHistory);
     QCOMPARE(unitAddressOf(entries.first().path), kStores);
     QCOMPARE(unitAddressOf(entries.last().path), kStores - BackupStore::kHistory + 1);
-    QCOMPARE(QDir(path(QStringLiteral("backups/7"))).entryList(QDir::Files).size(), BackupStore::kHistory + 1);
+    QCOMPARE(QDir(path(QStringLiteral("backups/7"))).entryList(QDir::Files).size(),
+             BackupStore::kHistory + 1);
     QVERIFY(note.exists());
     QCOMPARE(store.backups(QStringLiteral("other")).size(), 1);
 }
 
 void TestBackupStore::writeFailure_data()
 {
-    QTest::addColumn<QString>("blocker"); // a file where a folder is wanted; empty: read-only folder
+    QTest::addColumn<QString>(
+        "blocker"); // a file where a folder is wanted; empty: read-only folder
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("backup folder is a file") << "backups" << "不是文件夹";
-    QTest::newRow("radio folder is a file") << "backups/7" << "不是文件夹";
-    QTest::newRow("folder above is a file") << "place" << "无法创建备份文件夹";
+    QTest::newRow("backup folder is a file") << "backups"
+                                             << "不是文件夹";
+    QTest::newRow("radio folder is a file") << "backups/7"
+                                            << "不是文件夹";
+    QTest::newRow("folder above is a file") << "place"
+                                            << "无法创建备份文件夹";
     QTest::newRow("read-only folder") << QString() << "无法写入文件";
 }
 
@@ -189,7 +204,8 @@ void TestBackupStore::writeFailure()
         if (runningAsRoot())
             QSKIP("root writes into any folder");
         QVERIFY(QDir().mkpath(path(QStringLiteral("backups/7"))));
-        QVERIFY(QFile::setPermissions(path(QStringLiteral("backups/7")), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("backups/7")),
+                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     } else {
         QVERIFY(QDir().mkpath(QFileInfo(path(blocker)).absolutePath()));
         QFile file(path(blocker));

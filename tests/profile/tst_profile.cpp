@@ -25,13 +25,15 @@ RadioProfile expectedProfile(const RadioState &state)
     RadioProfile p;
     p.serialNumber = state.serialNumber;
     for (const RegisterInfo &info : profileRegisters()) {
-        if (state.registers.contains(info.number) && registerAccepts(info, state.registers[info.number]))
+        if (state.registers.contains(info.number) &&
+            registerAccepts(info, state.registers[info.number]))
             p.setValue(info.number, state.registers[info.number]);
     }
     for (int ch = 0; ch < kChannelSlots; ++ch) {
         const k7v4::Channel &c = state.channels[std::size_t(ch)];
         if (c.frequencyHz != 0)
-            p.channels[std::size_t(ch)] = ProfileChannel{int(c.frequencyHz), c.bandwidthCode, c.directionCode};
+            p.channels[std::size_t(ch)] =
+                ProfileChannel{int(c.frequencyHz), c.bandwidthCode, c.directionCode};
     }
     return p;
 }
@@ -42,7 +44,8 @@ RadioConfig readRadio(const RadioState &state)
     k7v4::Simulator sim;
     sim.setState(state);
     QByteArray chunk;
-    QObject::connect(&sim, &k7v4::Simulator::send, [&chunk](const QByteArray &bytes, int) { chunk += bytes; });
+    QObject::connect(&sim, &k7v4::Simulator::send,
+                     [&chunk](const QByteArray &bytes, int) { chunk += bytes; });
     sim.setLineBaud(sim.ownBaud());
     sim.receive(radio::kSoftEscape);
     chunk.clear();
@@ -56,8 +59,8 @@ RadioState fullState()
 {
     RadioState s = RadioState::factoryDefault();
     s.serialNumber = QStringLiteral("K7V4-000123");
-    s.registers = {{101, 3}, {102, 14}, {103, 8}, {105, 65535}, {108, 33}, {110, 10}, {125, 2},
-                   {127, 1}, {131, 63}, {132, 62}, {158, 7},   {186, 3},  {191, 61}, {192, 0}};
+    s.registers = {{101, 3}, {102, 14}, {103, 8},  {105, 65535}, {108, 33}, {110, 10}, {125, 2},
+                   {127, 1}, {131, 63}, {132, 62}, {158, 7},     {186, 3},  {191, 61}, {192, 0}};
     for (int ch = 0; ch < kChannelSlots; ++ch)
         s.channels[std::size_t(ch)] = {410000000 + qint64(ch) * 1106250, ch % 3, (ch / 3) % 3};
     s.channels[63] = {480000000, 2, 2};
@@ -205,20 +208,24 @@ void TestProfile::pagesRoundTrip_data()
     const char *bandwidths[] = {"6.25 KHz", "12.5 KHz", "25   KHz"};
     const char *directions[] = {"Rx", "Tx", "Rx&Tx"};
     for (int n = 0; n < kChannelSlots; ++n)
-        all.append({n, {{}, profile::frequencyText(410000000 + n * 1093750), QLatin1String(bandwidths[n % 3]),
-                        QLatin1String(directions[(n / 3) % 3])}});
+        all.append({n,
+                    {{},
+                     profile::frequencyText(410000000 + n * 1093750),
+                     QLatin1String(bandwidths[n % 3]),
+                     QLatin1String(directions[(n / 3) % 3])}});
     QTest::newRow("full table") << fullSelection() << rowsOf(all) << QList<int>{};
 
     SettingsSelection none;
     none.unitAddressValue = 0;
     QTest::newRow("empty table, nothing selected")
-        << none << rowsOf({}) << QList<int>{101, 102, 103, 108, 110, 125, 127, 131, 132, 158, 186, 191, 192};
+        << none << rowsOf({})
+        << QList<int>{101, 102, 103, 108, 110, 125, 127, 131, 132, 158, 186, 191, 192};
 
     SettingsSelection gaps = fullSelection();
     gaps.powerIndex = 11; // the empty items of the lists stand for values without text
     gaps.fecIndex = 4;
-    QTest::newRow("empty list items") << gaps << rowsOf({{5, {{}, "438.125000", "12.5 KHz", "Rx&Tx"}}})
-                                      << QList<int>{108, 158};
+    QTest::newRow("empty list items")
+        << gaps << rowsOf({{5, {{}, "438.125000", "12.5 KHz", "Rx&Tx"}}}) << QList<int>{108, 158};
 }
 
 void TestProfile::pagesRoundTrip()
@@ -261,20 +268,25 @@ void TestProfile::pagesRoundTrip()
 void TestProfile::rowsThatAProfileCannotHold_data()
 {
     QTest::addColumn<ChannelEntry>("row");
-    QTest::addColumn<QString>("note");       // part of the note; empty: no note
-    QTest::addColumn<int>("frequencyHz");    // 0: the row is left out
+    QTest::addColumn<QString>("note");    // part of the note; empty: no note
+    QTest::addColumn<int>("frequencyHz"); // 0: the row is left out
     QTest::addColumn<int>("direction");
 
-    QTest::newRow("short form") << ChannelEntry{{}, "439.5", "12.5 KHz", "Rx&Tx"} << QString() << 439500000 << 2;
-    QTest::newRow("below 1 Hz cut off") << ChannelEntry{{}, "438.01250099", "12.5 KHz", "Tx"} << QString()
-                                        << 438012500 << 1;
+    QTest::newRow("short form") << ChannelEntry{{}, "439.5", "12.5 KHz", "Rx&Tx"} << QString()
+                                << 439500000 << 2;
+    QTest::newRow("below 1 Hz cut off")
+        << ChannelEntry{{}, "438.01250099", "12.5 KHz", "Tx"} << QString() << 438012500 << 1;
     QTest::newRow("trailing text as a save reads it")
         << ChannelEntry{{}, "433.1250xy", "25   KHz", "Rx"} << QString() << 433125000 << 0;
-    QTest::newRow("partly filled") << ChannelEntry{{}, "433.125000", "", "Rx&Tx"} << "未全部填写" << 0 << 0;
-    QTest::newRow("below the band") << ChannelEntry{{}, "409.999950", "12.5 KHz", "Rx&Tx"} << "409.999950" << 0 << 0;
-    QTest::newRow("above the band") << ChannelEntry{{}, "480.000050", "12.5 KHz", "Rx&Tx"} << "480.000050" << 0 << 0;
+    QTest::newRow("partly filled")
+        << ChannelEntry{{}, "433.125000", "", "Rx&Tx"} << "未全部填写" << 0 << 0;
+    QTest::newRow("below the band")
+        << ChannelEntry{{}, "409.999950", "12.5 KHz", "Rx&Tx"} << "409.999950" << 0 << 0;
+    QTest::newRow("above the band")
+        << ChannelEntry{{}, "480.000050", "12.5 KHz", "Rx&Tx"} << "480.000050" << 0 << 0;
     QTest::newRow("no number") << ChannelEntry{{}, "abc", "12.5 KHz", "Rx&Tx"} << "abc" << 0 << 0;
-    QTest::newRow("unknown bandwidth") << ChannelEntry{{}, "433.125000", "12.5KHz", "Rx&Tx"} << "12.5KHz" << 0 << 0;
+    QTest::newRow("unknown bandwidth")
+        << ChannelEntry{{}, "433.125000", "12.5KHz", "Rx&Tx"} << "12.5KHz" << 0 << 0;
     QTest::newRow("unknown direction becomes Rx&Tx")
         << ChannelEntry{{}, "433.125000", "12.5 KHz", "both"} << "both" << 433125000 << 2;
 }
@@ -298,7 +310,8 @@ void TestProfile::rowsThatAProfileCannotHold()
         QCOMPARE(skipped, QStringList());
     } else {
         QCOMPARE(skipped.size(), 1);
-        QVERIFY2(skipped[0].startsWith(QStringLiteral("通道 9")) && skipped[0].contains(note), qPrintable(skipped[0]));
+        QVERIFY2(skipped[0].startsWith(QStringLiteral("通道 9")) && skipped[0].contains(note),
+                 qPrintable(skipped[0]));
     }
 }
 
@@ -313,42 +326,58 @@ void TestProfile::rejects_data()
     QTest::newRow("cut off") << validJson().left(200) << notProfile;
     QTest::newRow("an array") << QByteArray("[1, 2]") << notProfile;
     QTest::newRow("no format") << edited([](QJsonObject &o) { o.remove("format"); }) << notProfile;
-    QTest::newRow("other format") << edited([](QJsonObject &o) { o["format"] = "chirp"; }) << notProfile;
-    QTest::newRow("newer version") << edited([](QJsonObject &o) { o["version"] = 2; }) << "版本为 2";
-    QTest::newRow("version as text") << edited([](QJsonObject &o) { o["version"] = "1"; }) << "\"version\"";
+    QTest::newRow("other format") << edited([](QJsonObject &o) { o["format"] = "chirp"; })
+                                  << notProfile;
+    QTest::newRow("newer version")
+        << edited([](QJsonObject &o) { o["version"] = 2; }) << "版本为 2";
+    QTest::newRow("version as text")
+        << edited([](QJsonObject &o) { o["version"] = "1"; }) << "\"version\"";
     QTest::newRow("version 0") << edited([](QJsonObject &o) { o["version"] = 0; }) << "\"version\"";
-    QTest::newRow("no serial number") << edited([](QJsonObject &o) { o.remove("serialNumber"); }) << "\"serialNumber\"";
-    QTest::newRow("serial number as number") << edited([](QJsonObject &o) { o["serialNumber"] = 12; })
-                                             << "\"serialNumber\"";
-    QTest::newRow("no registers") << edited([](QJsonObject &o) { o.remove("registers"); }) << "\"registers\"";
+    QTest::newRow("no serial number")
+        << edited([](QJsonObject &o) { o.remove("serialNumber"); }) << "\"serialNumber\"";
+    QTest::newRow("serial number as number")
+        << edited([](QJsonObject &o) { o["serialNumber"] = 12; }) << "\"serialNumber\"";
+    QTest::newRow("no registers") << edited([](QJsonObject &o) { o.remove("registers"); })
+                                  << "\"registers\"";
     QTest::newRow("a register missing") << edited([](QJsonObject &o) {
         QJsonObject r = o["registers"].toObject();
         r.remove("S158");
         o["registers"] = r;
     }) << "\"registers.S158\"";
-    QTest::newRow("register without value") << withRegister("S101", "value", QJsonValue::Undefined)
-                                            << "\"registers.S101.value\"";
-    QTest::newRow("power 31 dBm has no text") << withRegister("S108", "value", 31) << "\"registers.S108.value\"";
-    QTest::newRow("data format 0") << withRegister("S110", "value", 0) << "\"registers.S110.value\"";
+    QTest::newRow("register without value")
+        << withRegister("S101", "value", QJsonValue::Undefined) << "\"registers.S101.value\"";
+    QTest::newRow("power 31 dBm has no text")
+        << withRegister("S108", "value", 31) << "\"registers.S108.value\"";
+    QTest::newRow("data format 0")
+        << withRegister("S110", "value", 0) << "\"registers.S110.value\"";
     QTest::newRow("FEC 4") << withRegister("S158", "value", 4) << "\"registers.S158.value\"";
     QTest::newRow("protocol 4") << withRegister("S186", "value", 4) << "\"registers.S186.value\"";
-    QTest::newRow("main channel 64") << withRegister("S131", "value", 64) << "\"registers.S131.value\"";
-    QTest::newRow("repeater channel -1") << withRegister("S192", "value", -1) << "\"registers.S192.value\"";
-    QTest::newRow("address beyond 32 bits") << withRegister("S105", "value", 4294967296.0)
-                                            << "\"registers.S105.value\"";
+    QTest::newRow("main channel 64")
+        << withRegister("S131", "value", 64) << "\"registers.S131.value\"";
+    QTest::newRow("repeater channel -1")
+        << withRegister("S192", "value", -1) << "\"registers.S192.value\"";
+    QTest::newRow("address beyond 32 bits")
+        << withRegister("S105", "value", 4294967296.0) << "\"registers.S105.value\"";
     QTest::newRow("fraction") << withRegister("S105", "value", 1.5) << "\"registers.S105.value\"";
-    QTest::newRow("value as text") << withRegister("S102", "value", "7") << "\"registers.S102.value\"";
-    QTest::newRow("text contradicts value") << withRegister("S102", "text", "9600") << "\"registers.S102.text\"";
-    QTest::newRow("name contradicts number") << withRegister("S101", "name", "serialBaud") << "\"registers.S101.name\"";
-    QTest::newRow("no channels") << edited([](QJsonObject &o) { o.remove("channels"); }) << "\"channels\"";
-    QTest::newRow("channels as object") << edited([](QJsonObject &o) { o["channels"] = QJsonObject(); })
-                                        << "\"channels\"";
+    QTest::newRow("value as text")
+        << withRegister("S102", "value", "7") << "\"registers.S102.value\"";
+    QTest::newRow("text contradicts value")
+        << withRegister("S102", "text", "9600") << "\"registers.S102.text\"";
+    QTest::newRow("name contradicts number")
+        << withRegister("S101", "name", "serialBaud") << "\"registers.S101.name\"";
+    QTest::newRow("no channels") << edited([](QJsonObject &o) { o.remove("channels"); })
+                                 << "\"channels\"";
+    QTest::newRow("channels as object")
+        << edited([](QJsonObject &o) { o["channels"] = QJsonObject(); }) << "\"channels\"";
     QTest::newRow("channel 64") << withChannel(0, "channel", 64) << "\"channels[0].channel\"";
     QTest::newRow("channel -1") << withChannel(1, "channel", -1) << "\"channels[1].channel\"";
     QTest::newRow("channel twice") << withChannel(1, "channel", 0) << "\"channels[1].channel\"";
-    QTest::newRow("below 410 MHz") << withChannel(0, "frequencyHz", 409999999) << "\"channels[0].frequencyHz\"";
-    QTest::newRow("above 480 MHz") << withChannel(1, "frequencyHz", 480000001) << "\"channels[1].frequencyHz\"";
-    QTest::newRow("frequency in MHz") << withChannel(0, "frequencyHz", 433.125) << "\"channels[0].frequencyHz\"";
+    QTest::newRow("below 410 MHz")
+        << withChannel(0, "frequencyHz", 409999999) << "\"channels[0].frequencyHz\"";
+    QTest::newRow("above 480 MHz")
+        << withChannel(1, "frequencyHz", 480000001) << "\"channels[1].frequencyHz\"";
+    QTest::newRow("frequency in MHz")
+        << withChannel(0, "frequencyHz", 433.125) << "\"channels[0].frequencyHz\"";
     QTest::newRow("no frequency") << withChannel(1, "frequencyHz", QJsonValue::Undefined)
                                   << "\"channels[1].frequencyHz\"";
     QTest::newRow("bandwidth 3") << withChannel(1, "bandwidth", 3) << "\"channels[1].bandwidth\"";
@@ -388,7 +417,8 @@ void TestProfile::unknownKeysAreIgnoredAndReported()
     });
     const profile::Loaded loaded = profile::fromJson(bytes);
     QVERIFY2(loaded.profile.has_value(), qPrintable(loaded.error));
-    QCOMPARE(loaded.unknownKeys, (QStringList{"comment", "registers.S104", "registers.S105.note", "channels[0].label"}));
+    QCOMPARE(loaded.unknownKeys, (QStringList{"comment", "registers.S104", "registers.S105.note",
+                                              "channels[0].label"}));
     QCOMPARE(*loaded.profile, *profile::fromJson(validJson()).profile);
 }
 
@@ -407,10 +437,13 @@ void TestProfile::fileFormatIsStable()
     QCOMPARE(lines[2], "    \"version\": 1,");
     QCOMPARE(lines[3], "    \"serialNumber\": \"A\\\"1\",");
     QCOMPARE(lines[5], "        \"S101\": {\"name\": \"workMode\", \"value\": null},");
-    QCOMPARE(lines[6], "        \"S102\": {\"name\": \"serialBaud\", \"value\": 7, \"text\": \"9600\"},");
+    QCOMPARE(lines[6],
+             "        \"S102\": {\"name\": \"serialBaud\", \"value\": 7, \"text\": \"9600\"},");
     QCOMPARE(lines[8], "        \"S105\": {\"name\": \"unitAddress\", \"value\": 12},");
     QCOMPARE(lines[13], "        \"S131\": {\"name\": \"mainTxChannel\", \"value\": 3},");
-    QCOMPARE(lines[21], "        {\"channel\": 5, \"frequencyHz\": 438125000, \"bandwidth\": 1, \"direction\": 2}");
+    QCOMPARE(
+        lines[21],
+        "        {\"channel\": 5, \"frequencyHz\": 438125000, \"bandwidth\": 1, \"direction\": 2}");
     QCOMPARE(profile::toJson(*profile::fromJson(json).profile), json);
 }
 

@@ -15,9 +15,9 @@ RadioProfile base()
 {
     RadioProfile p;
     p.serialNumber = QStringLiteral("100");
-    const std::pair<int, int> values[] = {{101, 0}, {102, 7},  {103, 5},  {105, 1},  {108, 30},
-                                          {110, 1}, {125, 1},  {127, 0},  {131, 3},  {132, 4},
-                                          {158, 0}, {186, 2},  {191, 5},  {192, 6}};
+    const std::pair<int, int> values[] = {{101, 0}, {102, 7}, {103, 5}, {105, 1}, {108, 30},
+                                          {110, 1}, {125, 1}, {127, 0}, {131, 3}, {132, 4},
+                                          {158, 0}, {186, 2}, {191, 5}, {192, 6}};
     for (const auto &[reg, value] : values)
         p.setValue(reg, value);
     for (int n = 0; n < 8; ++n)
@@ -72,10 +72,11 @@ void TestProfileDiff::diff_data()
                p.setValue(131, 4);
                p.setValue(132, 3);
            })
-        << QStringList{"工作模式： Master(Base) for Trimtalk -> Slave(Remote)", "主通道_TX： 3 -> 4",
-                       "主通道_RX： 4 -> 3"};
+        << QStringList{"工作模式： Master(Base) for Trimtalk -> Slave(Remote)",
+                       "主通道_TX： 3 -> 4", "主通道_RX： 4 -> 3"};
     QTest::newRow("register not read on one side")
-        << Edit([](RadioProfile &p) { p.setValue(108, std::nullopt); }) << QStringList{"输出功率： 30(1W) -> （无）"};
+        << Edit([](RadioProfile &p) { p.setValue(108, std::nullopt); })
+        << QStringList{"输出功率： 30(1W) -> （无）"};
     QTest::newRow("rows: frequency, bandwidth, direction, freed, added")
         << Edit([](RadioProfile &p) {
                p.channels[1]->frequencyHz = 433025050;
@@ -84,11 +85,12 @@ void TestProfileDiff::diff_data()
                p.channels[4].reset();
                p.channels[63] = ProfileChannel{480000000, 0, 1};
            })
-        << QStringList{"通道 1 433.025000 MHz / 12.5 KHz / Rx&Tx -> 433.025050 MHz / 12.5 KHz / Rx&Tx",
-                       "通道 2 433.050000 MHz / 12.5 KHz / Rx&Tx -> 433.050000 MHz / 25 KHz / Rx&Tx",
-                       "通道 3 433.075000 MHz / 12.5 KHz / Rx&Tx -> 433.075000 MHz / 12.5 KHz / Rx",
-                       "通道 4 433.100000 MHz / 12.5 KHz / Rx&Tx -> （空）",
-                       "通道 63 （空） -> 480.000000 MHz / 6.25 KHz / Tx"};
+        << QStringList{
+               "通道 1 433.025000 MHz / 12.5 KHz / Rx&Tx -> 433.025050 MHz / 12.5 KHz / Rx&Tx",
+               "通道 2 433.050000 MHz / 12.5 KHz / Rx&Tx -> 433.050000 MHz / 25 KHz / Rx&Tx",
+               "通道 3 433.075000 MHz / 12.5 KHz / Rx&Tx -> 433.075000 MHz / 12.5 KHz / Rx",
+               "通道 4 433.100000 MHz / 12.5 KHz / Rx&Tx -> （空）",
+               "通道 63 （空） -> 480.000000 MHz / 6.25 KHz / Tx"};
 }
 
 void TestProfileDiff::diff()
@@ -105,7 +107,8 @@ void TestProfileDiff::diff()
         if (d.kind == ProfileDifference::Kind::Register)
             QVERIFY(base().value(d.number) != rover.value(d.number));
         else
-            QVERIFY(base().channels[std::size_t(d.number)] != rover.channels[std::size_t(d.number)]);
+            QVERIFY(base().channels[std::size_t(d.number)] !=
+                    rover.channels[std::size_t(d.number)]);
     }
 }
 
@@ -117,37 +120,40 @@ void TestProfileDiff::verify_data()
 
     QTest::newRow("clean save") << savedBase() << Edit([](RadioProfile &) {}) << QStringList{};
     QTest::newRow("baud rate kept its old value")
-        << savedBase() << Edit([](RadioProfile &p) { p.setValue(102, 5); }) << QStringList{"波特率： 9600 -> 19200"};
-    QTest::newRow("protocol and unit address")
-        << savedBase()
-        << Edit([](RadioProfile &p) {
-               p.setValue(186, 0);
-               p.setValue(105, 12);
-           })
-        << QStringList{"单元地址： 1 -> 12", "协议： Trimtalk Compatible -> Transparent ZV"};
+        << savedBase() << Edit([](RadioProfile &p) { p.setValue(102, 5); })
+        << QStringList{"波特率： 9600 -> 19200"};
+    QTest::newRow("protocol and unit address") << savedBase() << Edit([](RadioProfile &p) {
+        p.setValue(186, 0);
+        p.setValue(105, 12);
+    }) << QStringList{"单元地址： 1 -> 12", "协议： Trimtalk Compatible -> Transparent ZV"};
     QTest::newRow("register missing from the report")
         << savedBase() << Edit([](RadioProfile &p) { p.setValue(158, std::nullopt); })
         << QStringList{"FEC模式： No FEC -> （无）"};
 
     WrittenSettings unlisted = savedBase();
     unlisted.registers[4].second = 31; // an empty item of the power list
-    QTest::newRow("value without text written") << unlisted << Edit([](RadioProfile &p) { p.setValue(108, std::nullopt); })
-                                                << QStringList{"输出功率： 31 -> （无）"};
+    QTest::newRow("value without text written")
+        << unlisted << Edit([](RadioProfile &p) { p.setValue(108, std::nullopt); })
+        << QStringList{"输出功率： 31 -> （无）"};
 
     // Rows as the writer enters them after "ATP0=".
-    const QList<ChannelEntry> rows{{"2", "439500000", "1", "2"}, {"4", "0", "0", "0"}, {"9", "450006250", "0", "2"}};
+    const QList<ChannelEntry> rows{
+        {"2", "439500000", "1", "2"}, {"4", "0", "0", "0"}, {"9", "450006250", "0", "2"}};
     QTest::newRow("rows written and held") << savedBase(rows) << Edit([](RadioProfile &p) {
         p.channels[2] = ProfileChannel{439500000, 1, 2};
         p.channels[4].reset();
         p.channels[9] = ProfileChannel{450006250, 0, 2};
         p.channels[5]->bandwidth = 0; // not written, so not checked
     }) << QStringList{};
-    QTest::newRow("rows the radio did not take") << savedBase(rows) << Edit([](RadioProfile &p) {
-        p.channels[2] = ProfileChannel{439500000, 2, 2};
-        p.channels[9] = ProfileChannel{450006250, 0, 1};
-    }) << QStringList{"通道 2 439.500000 MHz / 12.5 KHz / Rx&Tx -> 439.500000 MHz / 25 KHz / Rx&Tx",
-                      "通道 4 （空） -> 433.100000 MHz / 12.5 KHz / Rx&Tx",
-                      "通道 9 450.006250 MHz / 6.25 KHz / Rx&Tx -> 450.006250 MHz / 6.25 KHz / Tx"};
+    QTest::newRow("rows the radio did not take")
+        << savedBase(rows) << Edit([](RadioProfile &p) {
+               p.channels[2] = ProfileChannel{439500000, 2, 2};
+               p.channels[9] = ProfileChannel{450006250, 0, 1};
+           })
+        << QStringList{
+               "通道 2 439.500000 MHz / 12.5 KHz / Rx&Tx -> 439.500000 MHz / 25 KHz / Rx&Tx",
+               "通道 4 （空） -> 433.100000 MHz / 12.5 KHz / Rx&Tx",
+               "通道 9 450.006250 MHz / 6.25 KHz / Rx&Tx -> 450.006250 MHz / 6.25 KHz / Tx"};
 }
 
 void TestProfileDiff::verify()
@@ -185,7 +191,9 @@ void TestProfileDiff::writtenSettingsFollowTheWriter()
     QCOMPARE(written.registers.size(), kProfileRegisterCount);
     QCOMPARE(written.registers.first(), (std::pair<int, int>{102, 7}));
     QCOMPARE(written.channels, QList<ChannelEntry>{pending[0]});
-    QCOMPARE(describe(verifySave(written, base())), QStringList{"通道 2 439.500000 MHz / 12.5 KHz / Rx&Tx -> 433.050000 MHz / 12.5 KHz / Rx&Tx"});
+    QCOMPARE(describe(verifySave(written, base())),
+             QStringList{
+                 "通道 2 439.500000 MHz / 12.5 KHz / Rx&Tx -> 433.050000 MHz / 12.5 KHz / Rx&Tx"});
 }
 
 QTEST_GUILESS_MAIN(TestProfileDiff)
