@@ -165,6 +165,7 @@ private slots:
     void unknownKeysAreIgnoredAndReported();
     void fileFormatIsStable();
     void fileRoundTripAndFailures();
+    void documentedExampleLoads();
 };
 
 void TestProfile::readRoundTrip_data()
@@ -476,6 +477,24 @@ void TestProfile::fileRoundTripAndFailures()
     loaded = profile::read(big.fileName());
     QVERIFY(!loaded.profile.has_value());
     QVERIFY2(loaded.error.contains(QStringLiteral("文件过大")), qPrintable(loaded.error));
+}
+
+void TestProfile::documentedExampleLoads()
+{
+    const QString doc = QFINDTESTDATA("../../docs/profile-format.md");
+    QFile file(doc);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(doc));
+    const QByteArray text = file.readAll();
+    const qsizetype begin = text.indexOf("```json\n");
+    const qsizetype end = text.indexOf("```", begin + 8);
+    QVERIFY(begin >= 0 && end > begin);
+    const QByteArray example = text.mid(begin + 8, end - begin - 8);
+
+    const profile::Loaded loaded = profile::fromJson(example);
+    QVERIFY2(loaded.profile.has_value(), qPrintable(loaded.error));
+    QCOMPARE(loaded.unknownKeys, QStringList());
+    // Written as QUENDA writes it, so that the document shows the real layout.
+    QCOMPARE(profile::toJson(*loaded.profile), example);
 }
 
 QTEST_GUILESS_MAIN(TestProfile)
