@@ -20,6 +20,7 @@ class CProfileTable;
 class CBackupDlg : public QDialog {
     Q_OBJECT
 public:
+    // `store` must outlive the window.
     explicit CBackupDlg(const BackupStore &store, QWidget *parent = nullptr);
 
     // Opens on this radio's backups when it has any.

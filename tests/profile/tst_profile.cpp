@@ -163,7 +163,6 @@ private slots:
     void rejects_data();
     void rejects();
     void unknownKeysAreIgnoredAndReported();
-    void fileFormatIsStable();
     void fileRoundTripAndFailures();
     void documentedExampleLoads();
 };
@@ -421,31 +420,6 @@ void TestProfile::unknownKeysAreIgnoredAndReported()
     QCOMPARE(loaded.unknownKeys, (QStringList{"comment", "registers.S104", "registers.S105.note",
                                               "channels[0].label"}));
     QCOMPARE(*loaded.profile, *profile::fromJson(validJson()).profile);
-}
-
-void TestProfile::fileFormatIsStable()
-{
-    RadioProfile p;
-    p.serialNumber = QStringLiteral("A\"1");
-    p.setValue(102, 7);
-    p.setValue(105, 12);
-    p.setValue(131, 3);
-    p.channels[5] = ProfileChannel{438125000, 1, 2};
-    const QByteArray json = profile::toJson(p);
-    const QList<QByteArray> lines = json.split('\n');
-    QCOMPARE(lines.size(), 25);
-    QCOMPARE(lines[1], "    \"format\": \"quenda-profile\",");
-    QCOMPARE(lines[2], "    \"version\": 1,");
-    QCOMPARE(lines[3], "    \"serialNumber\": \"A\\\"1\",");
-    QCOMPARE(lines[5], "        \"S101\": {\"name\": \"workMode\", \"value\": null},");
-    QCOMPARE(lines[6],
-             "        \"S102\": {\"name\": \"serialBaud\", \"value\": 7, \"text\": \"9600\"},");
-    QCOMPARE(lines[8], "        \"S105\": {\"name\": \"unitAddress\", \"value\": 12},");
-    QCOMPARE(lines[13], "        \"S131\": {\"name\": \"mainTxChannel\", \"value\": 3},");
-    QCOMPARE(
-        lines[21],
-        "        {\"channel\": 5, \"frequencyHz\": 438125000, \"bandwidth\": 1, \"direction\": 2}");
-    QCOMPARE(profile::toJson(*profile::fromJson(json).profile), json);
 }
 
 void TestProfile::fileRoundTripAndFailures()
