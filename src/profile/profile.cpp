@@ -63,9 +63,9 @@ int positionOffset(const RegisterInfo &info)
 }
 
 // Same value the writer computes: position plus the table's first value.
-int registerFromPosition(const RegisterInfo &info, int position)
+qint64 registerFromPosition(const RegisterInfo &info, int position)
 {
-    return position + positionOffset(info);
+    return qint64(position) + positionOffset(info);
 }
 
 void note(QStringList *notes, const QString &text)
@@ -446,10 +446,10 @@ void setRegisters(RadioProfile &profile, const SettingsSelection &selection)
 {
     for (const SelectionMember &m : kSelectionMembers) {
         const RegisterInfo &info = *registerInfo(m.reg);
-        const int value = registerFromPosition(info, selection.*m.member);
+        const qint64 value = registerFromPosition(info, selection.*m.member);
         const bool selected = info.kind == RegisterKind::Address || selection.*m.member >= 0;
-        profile.setValue(m.reg, selected && registerAccepts(info, value) ? std::optional<int>(value)
-                                                                         : std::nullopt);
+        const bool usable = selected && fitsInt(value) && registerAccepts(info, int(value));
+        profile.setValue(m.reg, usable ? std::optional<int>(int(value)) : std::nullopt);
     }
 }
 
