@@ -37,6 +37,10 @@ seed() {
         done >"$dir/export"
         printf '5 433.125000 12.5 KHzRx&Tx\r\nChannel\tFrequency(MHz)\tBW\tDIR\r\n\r\n7\t1\t2\t3\r\n' >"$dir/mixed"
         ;;
+    fuzz_profile)
+        # The example of the format document, as a file of its own.
+        sed -n '/^```json$/,/^```$/p' docs/profile-format.md | sed '1d;$d' >"$dir/example.json"
+        ;;
     esac
 }
 

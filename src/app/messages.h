@@ -96,4 +96,35 @@ inline QString noPermissionHint()
     return QStringLiteral("没有打开该设备的权限。请把当前用户加入 dialout 组，然后重新登录。");
 }
 
+// Profiles, backups and the check after a save.
+inline QString backupFailed(const QString &reason)
+{
+    return QStringLiteral("本次读取的配置未能备份：%1\n读取不受影响。本次运行中不再提示。").arg(reason);
+}
+inline QString profileFromOtherRadio(const QString &serialNumber)
+{
+    return QStringLiteral("此配置来自电台 %1。").arg(serialNumber);
+}
+inline QString unknownKeysIgnored(const QStringList &keys)
+{
+    return QStringLiteral("文件中的以下项无法识别，已忽略：\n%1").arg(keys.join(u'\n'));
+}
+inline QString rowsNotExported(const QStringList &notes)
+{
+    return QStringLiteral("以下信道未能收入配置：\n%1").arg(notes.join(u'\n'));
+}
+inline QString saveNotVerified(const QStringList &lines)
+{
+    return QStringLiteral("保存后电台中的设置与写入的不一致：\n%1").arg(lines.join(u'\n'));
+}
+inline QString verifyLine(const QString &label, const QString &written, const QString &held)
+{
+    return QStringLiteral("%1 写入 %2，电台中为 %3").arg(label, written, held);
+}
+inline QString saveReportMissing()
+{
+    return QStringLiteral("保存后未收到电台的配置报告，无法核对写入的设置。");
+}
+inline QString noBackups() { return QStringLiteral("还没有备份。每次完整读取电台后会自动备份。"); }
+
 } // namespace quenda::messages
