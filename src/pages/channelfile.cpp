@@ -1,6 +1,7 @@
 #include "pages/channelfile.h"
 
 #include "link/regularfile.h"
+#include "protocol/filereason.h"
 #include "protocol/frequencycheck.h"
 #include "protocol/radioconfig.h"
 
@@ -46,34 +47,6 @@ bool readFailure(QString *error, const QString &path, const QString &reason)
     return fail(error, QStringLiteral("无法读取文件 %1：%2").arg(shown(path), reason));
 }
 
-// A Chinese reason first, the system's own words after it for the details.
-QString reasonOf(const QFileDevice &file)
-{
-    QString kind;
-    switch (file.error()) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        kind = QStringLiteral("无法打开或创建文件");
-        break;
-    case QFileDevice::ReadError:
-        kind = QStringLiteral("读取出错");
-        break;
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError:
-        kind = QStringLiteral("写入出错（磁盘可能已满）");
-        break;
-    case QFileDevice::RenameError:
-        kind = QStringLiteral("无法替换原有文件");
-        break;
-    default:
-        kind = QStringLiteral("文件操作出错");
-        break;
-    }
-    // A partial write leaves Qt without a reason; its placeholder text would tell nothing.
-    const QString detail = file.errorString();
-    return detail.isEmpty() || detail == QFile().errorString() ? kind : QStringLiteral("%1（%2）").arg(kind, detail);
-}
-
 // The plain overwrite, for when no temporary file can be made beside the target. Empty on
 // success, otherwise why it failed.
 QString writeInPlace(const QString &path, const QByteArray &content)
@@ -85,9 +58,9 @@ QString writeInPlace(const QString &path, const QByteArray &content)
                                        : QStringLiteral("无法打开或创建文件（%1）").arg(opened.reason);
     }
     if (file.write(content) != content.size() || !file.flush())
-        return reasonOf(file);
+        return fileErrorReason(file);
     if (!file.setPermissions(file.permissions() & ~kWriteBits & ~kUserBits))
-        return reasonOf(file);
+        return fileErrorReason(file);
     return {};
 }
 
@@ -256,25 +229,25 @@ bool write(const QString &path, const Rows &rows, QString *error)
     if (!file.open(QIODevice::WriteOnly)) {
         // A folder that takes no new file may still let the file itself be overwritten.
         if (!info.exists())
-            return failAndRestore(reasonOf(file));
+            return failAndRestore(fileErrorReason(file));
         const QString reason = writeInPlace(path, content);
         return reason.isEmpty() ? true : failAndRestore(reason);
     }
 
     // Flushing here catches a full disk: the commit below does not report every failed flush.
     if (file.write(content) != content.size() || !file.flush()) {
-        const QString reason = reasonOf(file);
+        const QString reason = fileErrorReason(file);
         file.cancelWriting();
         return failAndRestore(reason);
     }
     // Read-only before the rename, so the file never appears writable under its name.
     if (!file.setPermissions(file.permissions() & ~kWriteBits & ~kUserBits)) {
-        const QString reason = reasonOf(file);
+        const QString reason = fileErrorReason(file);
         file.cancelWriting();
         return failAndRestore(reason);
     }
     if (!file.commit())
-        return failAndRestore(reasonOf(file));
+        return failAndRestore(fileErrorReason(file));
     return true;
 }
 
@@ -342,7 +315,7 @@ bool read(const QString &path, Import *result, QString *error)
     // The file may have grown since it was measured: never more than the limit.
     const QByteArray content = file.read(kMaxReadBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        return readFailure(error, path, reasonOf(file));
+        return readFailure(error, path, fileErrorReason(file));
     if (content.size() > kMaxReadBytes)
         return readFailure(error, path, QStringLiteral("文件过大，不是通道列表"));
 
