@@ -1,7 +1,7 @@
 #include "pages/radiopage.h"
 
-#include "app/messagebox.h"
-#include "app/messages.h"
+#include "protocol/messages.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QAbstractItemView>

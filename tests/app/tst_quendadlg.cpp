@@ -1,5 +1,3 @@
-#include "app/filedialog.h"
-#include "app/messagebox.h"
 #include "app/progressdlgs.h"
 #include "app/quendadlg.h"
 #include "lib/k7v4simulator.h"
@@ -12,6 +10,8 @@
 #include "protocol/reportparser.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
+#include "ui/filedialog.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QFile>

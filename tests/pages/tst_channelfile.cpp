@@ -1,5 +1,5 @@
-#include "app/filedialog.h"
 #include "pages/channelfile.h"
+#include "ui/filedialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
