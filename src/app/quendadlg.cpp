@@ -2,7 +2,6 @@
 
 #include "app/aboutdlg.h"
 #include "app/resources.h"
-#include "app/windowmenu.h"
 #include "link/selectportdlg.h"
 #include "pages/basicinfopage.h"
 #include "pages/channellistpage.h"
@@ -130,11 +129,6 @@ void CQuendaDlg::setConnectMethod(ConnectMethod method)
 {
     m_session->setConnectMethod(method);
     m_systemMenu->setConnectMethod(method);
-}
-
-QMenu *CQuendaDlg::systemMenu() const
-{
-    return m_systemMenu;
 }
 
 void CQuendaDlg::contextMenuEvent(QContextMenuEvent *event)

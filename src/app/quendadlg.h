@@ -2,6 +2,7 @@
 
 #include "app/buttonstates.h"
 #include "app/sessionwindows.h"
+#include "app/windowmenu.h"
 #include "session/radiosession.h"
 
 #include <QDialog>
@@ -9,7 +10,6 @@
 
 #include <memory>
 
-class QMenu;
 class QPushButton;
 
 namespace quenda {
@@ -18,7 +18,6 @@ class CBasicInfoPage;
 class CChannelListPage;
 class CRadioPage;
 class CSerialPage;
-class CWindowMenu;
 
 // What the main window is given to work with; tests give fakes.
 using QuendaEnvironment = SessionEnvironment;
@@ -33,7 +32,7 @@ public:
 
     RadioSession &session() { return *m_session; }
     // The window-menu entries: also offered as the context menu of the window's free area.
-    QMenu *systemMenu() const;
+    QMenu *systemMenu() const { return m_systemMenu; }
     ConnectMethod connectMethod() const { return m_session->connectMethod(); }
     void setConnectMethod(ConnectMethod method);
     const PortChoice &portChoice() const { return m_session->portChoice(); }
