@@ -1,6 +1,6 @@
-// The main window's receive handler during a save, fed what a misbehaving radio might send.
-// The input's first byte chooses the save (bit 0: with a changed channel row, so the prompted
-// channel entry runs; bits 1-2: which row); the rest is cut at every 0xFF byte into the chunks
+// The main window's receive handler, fed what a misbehaving radio might send. The input's first
+// byte chooses the save (bit 0: with a changed channel row, so the prompted channel entry runs;
+// bits 1-2: which row; bit 3: no save at all); the rest is cut at every 0xFF byte into the chunks
 // that the port delivers one receive event at a time. Nothing may crash, read out of range or
 // leave the channel entry index outside the pending table.
 
@@ -30,7 +30,8 @@ constexpr char kChunkMarker = '\xff';
 // Saves started again after one ended, per input: enough to reach every phase more than once.
 constexpr int kMaxSaves = 4;
 
-// Once per process: the application, the message boxes answered at once, para.ini naming COM1.
+// Once per process: the application, the window on a fake port, a simulated radio to read.
+// Building the window for every input would leave the fuzzer a few inputs a second.
 struct Process {
     Process()
     {
@@ -40,6 +41,16 @@ struct Process {
         QFile ini(QDir(folder.path()).filePath(QStringLiteral("para.ini")));
         if (!folder.isValid() || !ini.open(QIODevice::WriteOnly) || ini.write("1") != 1)
             std::abort();
+        ini.close();
+        auto backend = std::make_unique<test::FakeSerialBackend>();
+        port = backend.get();
+        QuendaEnvironment env;
+        env.pause = &pause;
+        env.config = &config;
+        env.backend = std::move(backend);
+        env.programFolder = folder.path();
+        dlg = std::make_unique<CQuendaDlg>(std::move(env));
+        dlg->setConnectMethod(ConnectMethod::PowerOn);
     }
 
     int argc = 1;
@@ -47,6 +58,11 @@ struct Process {
     char *argv[2] = {name, nullptr};
     std::unique_ptr<QApplication> app;
     QTemporaryDir folder;
+    test::VirtualPause pause;
+    RadioConfig config;
+    k7v4::Simulator radio;
+    test::FakeSerialBackend *port = nullptr;
+    std::unique_ptr<CQuendaDlg> dlg;
 };
 
 Process &process()
@@ -82,30 +98,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     Process &p = process();
+    CQuendaDlg *dlg = p.dlg.get();
     MessageBox::reset();
     MessageBox::setTestMode(true);
 
-    test::VirtualPause pause;
-    RadioConfig config;
-    auto backend = std::make_unique<test::FakeSerialBackend>();
-    test::FakeSerialBackend *port = backend.get();
-    QuendaEnvironment env;
-    env.pause = &pause;
-    env.config = &config;
-    env.backend = std::move(backend);
-    env.programFolder = p.folder.path();
-    auto dlg = std::make_unique<CQuendaDlg>(std::move(env));
-
-    // Connect by power-on to the simulated radio and read it, as a user would.
-    k7v4::Simulator radio;
-    port->attachSimulator(&radio);
-    dlg->setConnectMethod(ConnectMethod::PowerOn);
+    // Back to the start, then connect by power-on to the simulated radio and read it.
+    dlg->OnCloseRadio();
+    p.radio.setState(k7v4::RadioState::factoryDefault());
+    p.port->attachSimulator(&p.radio);
     dlg->OnConnect();
-    radio.powerOn(true);
+    p.radio.powerOn(true);
     settle();
-    if (!dlg->serialControl().GetPortOpen() || config.channelCount == 0)
+    if (!dlg->serialControl().GetPortOpen() || p.config.channelCount == 0)
         std::abort(); // the set-up itself failed: nothing below would mean anything
-    port->attachSimulator(nullptr);
+    p.port->attachSimulator(nullptr);
 
     const uint8_t choice = data[0];
     if (choice & 1) {
@@ -117,23 +123,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         dlg->channelListPage()->setCell(row, CChannelListPage::DirectionColumn,
                                         QStringLiteral("Rx&Tx"));
     }
-    dlg->OnSave();
+    // Bit 3: the chunks come while no save runs (a read, a radio in data mode).
+    const bool saving = !(choice & 8);
+    if (saving)
+        dlg->OnSave();
     settle();
     checkRowIndex(dlg->saveState());
 
     const QByteArray input(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1));
     int saves = 1;
     for (const QByteArray &chunk : input.split(kChunkMarker)) {
-        if (!dlg->saveState().isWriting && saves < kMaxSaves && dlg->serialControl().GetPortOpen()) {
+        if (saving && !dlg->saveState().isWriting && saves < kMaxSaves &&
+            dlg->serialControl().GetPortOpen()) {
             dlg->OnSave();
             ++saves;
         }
-        port->pushInput(chunk);
+        p.port->pushInput(chunk);
         settle();
         checkRowIndex(dlg->saveState());
     }
-
-    dlg.reset();
-    settle();
     return 0;
 }

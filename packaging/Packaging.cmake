@@ -28,8 +28,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # qt6-qpa-plugins holds the xcb platform plugin; without it no Qt window can open on X11.
+# qt6-translations-l10n puts Qt's own buttons and file dialogs into Chinese.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6, libqt6serialport6, qt6-qpa-plugins, fonts-wqy-zenhei | fonts-noto-cjk")
+    "libqt6widgets6, libqt6serialport6, qt6-qpa-plugins, qt6-translations-l10n, fonts-wqy-zenhei | fonts-noto-cjk")
 find_program(QUENDA_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QUENDA_DPKG_SHLIBDEPS)
     # Adds the exact library versions the binaries were linked against.

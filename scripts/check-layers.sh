@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the include rules of the layers, from the bottom:
 #   src/protocol   record, parser, write dialogue, message texts        no widgets
+#   src/profile    profiles, backups, the check of a save                no widgets
 #   src/link       serial control, port naming, pause, procedures        no widgets
 #   src/session    the radio session                                     no widgets
 #   src/ui         shared dialog helpers
@@ -43,12 +44,13 @@ layer_of() {
 allowed_layers() {
     case "$1" in
         protocol) echo "protocol" ;;
+        profile) echo "protocol profile" ;;
         link) echo "protocol link" ;;
-        session) echo "protocol link session" ;;
-        ui) echo "protocol link ui" ;;
-        linkdialogs) echo "protocol link ui linkdialogs" ;;
-        pages) echo "protocol link ui pages" ;;
-        *) echo "" ;;
+        session) echo "protocol profile link session" ;;
+        ui) echo "protocol profile link ui" ;;
+        linkdialogs) echo "protocol profile link ui linkdialogs" ;;
+        pages) echo "protocol profile link ui pages" ;;
+        *) echo "unknown" ;;
     esac
 }
 
@@ -67,13 +69,17 @@ while IFS= read -r file; do
     layer=$(layer_of "$file")
     [ "$layer" = "app" ] && continue
     allowed=$(allowed_layers "$layer")
+    if [ "$allowed" = "unknown" ]; then
+        fail "$file is in no known layer: add its folder to scripts/check-layers.sh"
+        continue
+    fi
     for header in $(project_includes "$file"); do
         if ! [[ " $allowed " == *" $(layer_of "$header") "* ]]; then
             fail "$file includes $header, from a layer above its own"
         fi
     done
     case "$layer" in
-        protocol | link | session)
+        protocol | profile | link | session)
             for header in $(system_includes "$file"); do
                 if [[ "$header" == QtWidgets* || "$header" == QtGui* ]] \
                     || grep -qxF "${header##*/}" "$gui_headers"; then

@@ -37,6 +37,25 @@ seed() {
         done >"$dir/export"
         printf '5 433.125000 12.5 KHzRx&Tx\r\nChannel\tFrequency(MHz)\tBW\tDIR\r\n\r\n7\t1\t2\t3\r\n' >"$dir/mixed"
         ;;
+    fuzz_receivehandler)
+        # Real transcripts: the first byte picks the save, 0xFF parts the chunks.
+        local report listing prompt
+        report=$(printf 'AT&V\r\nK7V4 UHF DATA RADIO MODEM\r\nS/N: 21040517\r\nS101=2\r\nS102=7\r\nS103=5\r\nS105=1\r\nS108=30\r\nS110=1\r\nS125=2\r\nS127=0\r\nS131=1\r\nS132=1\r\nS158=0\r\nS186=0\r\nS191=1\r\nS192=1\r\nOK\r\n')
+        listing=$(printf 'ATP0?\r\nCH  ----------------------------------------\r\n\r\n%-20s%-18s%-13s%s\r\n\r\nOK\r\n' 1 433.125000 '25   KHz' 'Rx&Tx')
+        prompt='Enter Channel Number (0 to 63)                          : '
+        printf '\010\r\nNO CARRIER\r\nOK\r\n\377%s\377%s' "$report" "$listing" >"$dir/read"
+        printf '\001pmiv%%ok\r\n%s\3772\r\nEnter Frequency?(410000000 to 480000000Hz, 0 to delete) : \377433500000\r\nEnter Bandwidth (0-6.25kHz, 1-12.5kHz, 2-25kHz)         : \3771\r\nEnter Channel Direction (0-Rx, 1-Tx, 2-Rx&Tx)           : \3772\r\n%s\377: \r\nOK\r\n' "$prompt" "$prompt" >"$dir/channels"
+        {
+            printf '\000'
+            for r in 102 110 186 101 127 103 105 108 158 125 131 132 191 192; do printf 'ats%s=1\r\nOK\r\n\377' "$r"; done
+            printf 'at&w\r\nOK\r\n\377%s' "$report"
+        } >"$dir/registers"
+        printf '\000ats102=7\r\nERROR\r\n' >"$dir/error"
+        ;;
+    fuzz_profile)
+        # The example of the format document, as a file of its own.
+        sed -n '/^```json$/,/^```$/p' docs/profile-format.md | sed '1d;$d' >"$dir/example.json"
+        ;;
     esac
 }
 

@@ -10,6 +10,7 @@ packages=(
     xvfb xauth imagemagick            # screenshots under a virtual display
     fonts-wqy-zenhei                  # the Chinese interface texts
     qt6-qpa-plugins                   # offscreen and xcb platforms
+    qt6-translations-l10n             # Qt's own dialogs and buttons in Chinese
 )
 [ "${QUENDA_PACKAGE:-0}" = 1 ] && packages+=(dpkg-dev file)
 

@@ -264,6 +264,7 @@ public:
                 break;
             case Field::Frequency:
                 valid = *value == 0 || (*value >= kMinFrequencyHz && *value <= kMaxFrequencyHz);
+                valid = valid && misbehaviour.refuseFrequency != qint64(*value);
                 break;
             case Field::Bandwidth:
                 valid = *value <= kMaxBandwidthCode;

@@ -36,6 +36,7 @@ struct Misbehaviour {
     int splitAnswersAfter = 0;          // >0: answers longer than this come in two pieces
     int splitDelayMs = 500;             // delay of the second piece
     QByteArray beforeBanner;            // noise or an echo sent just before the banner
+    std::optional<qint64> refuseFrequency; // a channel frequency it asks for again, as if out of range
 };
 
 // A K7V4 radio on the far end of a serial line, answering as the real one does.

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace quenda {
 namespace {
 QLabel *label(QWidget *parent, const QString &text, int x, int y, int w, int h)
@@ -47,8 +49,18 @@ void showCentredNow(QWidget *window, QWidget *reference)
 {
     QScreen *screen = reference ? reference->screen() : QGuiApplication::primaryScreen();
     if (screen) {
+        const QRect area = screen->availableGeometry();
+        // Over the main window, where the user looks; over the screen only without one.
+        const QRect over = reference && reference->isVisible()
+                               ? reference->window()->frameGeometry()
+                               : area;
         QRect frame = window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
+        frame.moveCenter(over.center());
+        // A main window half off the screen must not take the window with it.
+        frame.moveRight(std::min(frame.right(), area.right()));
+        frame.moveLeft(std::max(frame.left(), area.left()));
+        frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+        frame.moveTop(std::max(frame.top(), area.top()));
         window->move(frame.topLeft());
     }
     window->show();

@@ -18,8 +18,8 @@ public:
     explicit CSavingDlg(QWidget *parent = nullptr);
 };
 
-// Centres a parentless window on the screen and shows it at once, so it is drawn even though
-// pauses follow.
+// Centres a window over `reference`'s window (on the screen without one) and shows it at once,
+// so it is drawn even though pauses follow.
 void showCentredNow(QWidget *window, QWidget *reference = nullptr);
 
 } // namespace quenda

@@ -1,6 +1,7 @@
 #include "app/quendadlg.h"
 
 #include "app/aboutdlg.h"
+#include "app/leavequestion.h"
 #include "app/resources.h"
 #include "link/selectportdlg.h"
 #include "pages/basicinfopage.h"
@@ -18,6 +19,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -45,6 +47,13 @@ CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     // The modeless windows created on the way go with the main window.
     m_windows = std::make_unique<SessionWindows>(*m_session, this);
     followSession();
+    if (m_session->settingsLoadResult() == SettingsFile::LoadResult::NotRegular) {
+        // Told once the window is up, so the message stands over it.
+        QTimer::singleShot(0, this, [this] {
+            MessageBox::warn(this, messages::settingsFileNotRegular(QDir::toNativeSeparators(
+                                       m_session->settingsFile().path())));
+        });
+    }
     applyButtonStates(WindowEvent::Start);
 }
 
@@ -86,12 +95,12 @@ void CQuendaDlg::buildWindow()
         {"exitButton", "退出", {15, 136, 66, 16}, {}, [this] { reject(); }},
         {"defaultsButton", "恢复出厂默认值", {15, 160, 66, 16}, CommandButton::Defaults,
          [this] { OnRestoreDefaults(); }},
-        {"basicInfoButton", "基本信息", {116, 14, 50, 14}, {}, [this] { showPage(m_basicPage); }},
+        {"basicInfoButton", "基本信息", {116, 14, 50, 14}, {}, [this] { m_pages->show(m_pages->basicInfo()); }},
         {"radioInfoButton", "电台信息", {166, 14, 50, 14}, CommandButton::RadioInfo,
-         [this] { showPage(m_radioPage); }},
+         [this] { m_pages->show(m_pages->radio()); }},
         {"serialInfoButton", "串口信息", {215, 14, 50, 14}, CommandButton::SerialInfo,
-         [this] { showPage(m_serialPage); }},
-        {"channelButton", "频率", {265, 14, 50, 14}, {}, [this] { showPage(m_channelPage); }},
+         [this] { m_pages->show(m_pages->serial()); }},
+        {"channelButton", "频率", {265, 14, 50, 14}, {}, [this] { m_pages->show(m_pages->channels()); }},
         {"printButton", "打印", {}, CommandButton::Print, {}},
         {"helpButton", "帮助", {}, {}, {}},
         {"undoButton", "撤销所有改动", {}, CommandButton::Undo, [this] { OnUndoAll(); }},
@@ -109,20 +118,8 @@ void CQuendaDlg::buildWindow()
             connect(button, &QPushButton::clicked, this, spec.run);
     }
 
-    const QRect pageArea = DialogUnits::rect(116, 27, 256, 150);
-    RadioConfig &config = m_session->config();
-    m_basicPage = new CBasicInfoPage(config, this);
-    m_radioPage = new CRadioPage(config, this);
-    m_serialPage = new CSerialPage(config, this);
-    m_channelPage = new CChannelListPage(config, this);
-    for (CPage *page : std::initializer_list<CPage *>{m_basicPage, m_radioPage, m_serialPage,
-                                                      m_channelPage}) {
-        page->move(pageArea.topLeft());
-        page->resize(pageArea.size());
-        page->hide();
-        connect(page, &CPage::changed, this, &CQuendaDlg::MarkChanged);
-    }
-    m_basicPage->show();
+    m_pages = new CPageSet(m_session->config(), this, DialogUnits::rect(116, 27, 256, 150));
+    connect(m_pages, &CPageSet::changed, this, &CQuendaDlg::MarkChanged);
 }
 
 void CQuendaDlg::setConnectMethod(ConnectMethod method)
@@ -162,22 +159,15 @@ void CQuendaDlg::applyButtonStates(WindowEvent event)
     }
 }
 
-void CQuendaDlg::showPage(QWidget *page)
-{
-    for (QWidget *each : std::initializer_list<QWidget *>{m_basicPage, m_radioPage, m_serialPage,
-                                                          m_channelPage}) {
-        if (each != page)
-            each->hide();
-    }
-    page->show();
-}
-
 void CQuendaDlg::followSession()
 {
     RadioSession *s = m_session.get();
     connect(s, &RadioSession::portNotChosen, this,
             [this] { MessageBox::inform(this, messages::choosePort()); });
-    connect(s, &RadioSession::reportParsed, this, &CQuendaDlg::showReport);
+    connect(s, &RadioSession::reportParsed, this, [this] {
+        m_pages->fillFromRecord();
+        applyButtonStates(WindowEvent::ReportShown);
+    });
     connect(s, &RadioSession::readFailed, this, [this] {
         applyButtonStates(WindowEvent::ReadFailed);
         MessageBox::warn(this, messages::readNoAnswer());
@@ -202,22 +192,11 @@ void CQuendaDlg::followSession()
     connect(s, &RadioSession::readyToLeave, this, &CQuendaDlg::reject);
 }
 
-void CQuendaDlg::showReport()
-{
-    m_basicPage->FillFromRecord();
-    m_serialPage->FillFromRecord();
-    m_radioPage->FillFromRecord();
-    m_channelPage->FillFromRecord();
-    applyButtonStates(WindowEvent::ReportShown);
-}
-
 void CQuendaDlg::showStart()
 {
-    m_basicPage->ClearFields();
-    m_channelPage->ClearChannels();
-    showPage(m_basicPage);
+    m_pages->clear();
     applyButtonStates(WindowEvent::Closed);
-    m_channelPage->setDeleteEnabled(false);
+    m_pages->channels()->setDeleteEnabled(false);
 }
 
 void CQuendaDlg::MarkChanged()
@@ -241,44 +220,40 @@ void CQuendaDlg::OnSelectPort()
 
 void CQuendaDlg::OnUndoAll()
 {
-    m_serialPage->FillFromRecord();
-    m_radioPage->FillFromRecord();
-    m_channelPage->FillFromRecord();
+    m_pages->refillEditable();
     applyButtonStates(WindowEvent::UndoAll);
 }
 
 bool CQuendaDlg::confirmSave()
 {
-    return MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) ==
-           MessageBox::Ok;
+    // Rows that cannot be written are named before anything is sent.
+    return m_pages->channels()->ConfirmRowsBeforeSave() &&
+           MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) ==
+               MessageBox::Ok;
 }
 
 bool CQuendaDlg::buildPendingChannels(SaveState &save)
 {
-    return m_channelPage->BuildPendingChannels(save);
+    return m_pages->channels()->BuildPendingChannels(save);
 }
 
 SettingsSelection CQuendaDlg::currentSelection()
 {
-    SettingsSelection selection;
-    m_serialPage->fillSelection(selection);
-    m_radioPage->fillSelection(selection);
-    return selection;
+    return m_pages->selection();
 }
 
 bool CQuendaDlg::CheckSelectedChannels()
 {
-    for (int row : {m_radioPage->mainTxIndex, m_radioPage->mainRxIndex,
-                    m_radioPage->repeaterTxIndex, m_radioPage->repeaterRxIndex}) {
-        if (!m_channelPage->rowComplete(row))
-            return false;
-    }
-    return true;
+    return m_pages->CheckSelectedChannels();
 }
 
 void CQuendaDlg::reject()
 {
     if (m_ending)
+        return;
+    // Asked once nothing runs: a leave put off until the running command returns asks then.
+    if (!m_session->isBusy() &&
+        !confirmLeave(this, m_commandButtons.value(CommandButton::Save)->isEnabled()))
         return;
     m_ending = true;
     // Leaving mid-command would send "ATA" into a read or a save: the session leaves once it

@@ -3,6 +3,7 @@
 #include "app/buttonstates.h"
 #include "app/sessionwindows.h"
 #include "app/windowmenu.h"
+#include "pages/pageset.h"
 #include "session/radiosession.h"
 
 #include <QDialog>
@@ -13,11 +14,6 @@
 class QPushButton;
 
 namespace quenda {
-
-class CBasicInfoPage;
-class CChannelListPage;
-class CRadioPage;
-class CSerialPage;
 
 // What the main window is given to work with; tests give fakes.
 using QuendaEnvironment = SessionEnvironment;
@@ -41,10 +37,10 @@ public:
     CMSComm &serialControl() { return m_session->serialControl(); }
     void setReadAnswerBound(int ms) { m_session->setReadAnswerBound(ms); }
 
-    CBasicInfoPage *basicInfoPage() const { return m_basicPage; }
-    CRadioPage *radioPage() const { return m_radioPage; }
-    CSerialPage *serialPage() const { return m_serialPage; }
-    CChannelListPage *channelListPage() const { return m_channelPage; }
+    CBasicInfoPage *basicInfoPage() const { return m_pages->basicInfo(); }
+    CRadioPage *radioPage() const { return m_pages->radio(); }
+    CSerialPage *serialPage() const { return m_pages->serial(); }
+    CChannelListPage *channelListPage() const { return m_pages->channels(); }
     CPowerOnConnectDlg *powerOnDlg() const { return m_windows->powerOn(); }
     CSoftDiagConnectDlg *softDiagDlg() const { return m_windows->softDiag(); }
     CReadingDlg *readingDlg() const { return m_windows->reading(); }
@@ -81,18 +77,13 @@ private:
     void buildWindow();
     void followSession();
     void applyButtonStates(WindowEvent event);
-    void showPage(QWidget *page);
-    void showReport();
     void showStart();
 
     std::unique_ptr<RadioSession> m_session;
     std::unique_ptr<SessionWindows> m_windows;
     bool m_ending = false;
 
-    CBasicInfoPage *m_basicPage = nullptr;
-    CRadioPage *m_radioPage = nullptr;
-    CSerialPage *m_serialPage = nullptr;
-    CChannelListPage *m_channelPage = nullptr;
+    CPageSet *m_pages = nullptr;
     QHash<CommandButton, QPushButton *> m_commandButtons;
 
     CWindowMenu *m_systemMenu = nullptr;

@@ -27,6 +27,13 @@ void CConnectDlg::tick()
         m_procedure->tick();
 }
 
+void CConnectDlg::stopAndHide()
+{
+    if (m_procedure)
+        m_procedure->stop();
+    hide();
+}
+
 bool CConnectDlg::isRunning() const
 {
     return m_procedure && m_procedure->isRunning();

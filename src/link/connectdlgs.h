@@ -17,6 +17,7 @@ class CConnectDlg : public QDialog {
 public:
     // Forwarded to the procedure, for those that drive it by hand.
     void tick();
+    void stopAndHide(); // the procedure stops, and the window hides with it
     bool isRunning() const;
     void setTickPeriod(int periodMs);
 

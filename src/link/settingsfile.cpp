@@ -1,5 +1,8 @@
 #include "link/settingsfile.h"
 
+#include "link/portnaming.h"
+#include "link/regularfile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -17,25 +20,37 @@ QString SettingsFile::path() const
     return QDir(folder).filePath(QString::fromLatin1(kFileName));
 }
 
-void SettingsFile::load(PortChoice &choice) const
+namespace {
+// The longest first line worth reading: a port number and some blanks.
+constexpr qint64 kFirstLineLimit = 64;
+} // namespace
+
+SettingsFile::LoadResult SettingsFile::load(PortChoice &choice) const
 {
     QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray content = file.readAll();
+    const FileOpenResult opened = openRegularFile(file, QIODevice::ReadOnly);
+    if (opened.status == FileOpen::NotRegular)
+        return LoadResult::NotRegular;
+    if (opened.status != FileOpen::Opened)
+        return LoadResult::Missing;
+    const QByteArray content = file.read(kFirstLineLimit);
     const qsizetype end = content.indexOf('\n');
     const std::optional<int> number = leadingNumber(end < 0 ? content : content.left(end));
     if (!number)
-        return;
-    choice.portNumber = *number;
+        return LoadResult::Read;
+    // The serial control takes the number as 16 bits: 65537 would open COM1.
+    const bool namesPort = *number >= PortNaming::kFirstPort && *number <= PortNaming::kLastPort;
+    choice.portNumber = namesPort ? *number : 0;
     if (choice.portNumber != 0)
         choice.portChosen = true;
+    return LoadResult::Read;
 }
 
 bool SettingsFile::save(int portNumber) const
 {
     QFile file(path());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (openRegularFile(file, QIODevice::WriteOnly | QIODevice::Truncate).status !=
+        FileOpen::Opened)
         return false;
     const QByteArray text = QByteArray::number(portNumber);
     return file.write(text) == text.size() && file.flush();

@@ -24,9 +24,15 @@ public:
 
     QString path() const;
 
-    // Takes the number the file's first line begins with; a nonzero one marks the port chosen.
-    // A missing or unreadable file leaves `choice` as it is.
-    void load(PortChoice &choice) const;
+    enum class LoadResult {
+        Read,       // the file was read, whatever it held
+        Missing,    // no file, or one the system would not open: no port, nothing to tell
+        NotRegular, // a FIFO, device or folder stands under the name: not read, worth telling
+    };
+
+    // Takes the number the file's first line begins with; a number that names a port marks it
+    // chosen, any other number means none. A file that was not read leaves `choice` as it is.
+    LoadResult load(PortChoice &choice) const;
     // false when the file could not be written; callers go on without it.
     bool save(int portNumber) const;
 

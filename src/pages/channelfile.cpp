@@ -1,20 +1,23 @@
 #include "pages/channelfile.h"
 
+#include "link/regularfile.h"
+#include "protocol/filereason.h"
+#include "protocol/frequencycheck.h"
 #include "protocol/radioconfig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace quenda::channelfile {
 namespace {
 
 // Lines this short are free channels or noise; they are skipped but still counted.
 constexpr qsizetype kShortLine = 10;
-// Enough for 64 lines of any real table; guards against device files and huge files.
+// Far more than 64 lines of any real table: a larger file is something else.
 constexpr qsizetype kMaxReadBytes = qsizetype(1) << 20;
-constexpr qint64 kReadChunk = 64 * 1024;
 
 constexpr QFileDevice::Permissions kWriteBits =
     QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
@@ -44,102 +47,109 @@ bool readFailure(QString *error, const QString &path, const QString &reason)
     return fail(error, QStringLiteral("无法读取文件 %1：%2").arg(shown(path), reason));
 }
 
-// A Chinese reason first, the system's own words after it for the details.
-QString reasonOf(const QFileDevice &file)
+// The plain overwrite, for when no temporary file can be made beside the target. Empty on
+// success, otherwise why it failed.
+QString writeInPlace(const QString &path, const QByteArray &content)
 {
-    QString kind;
-    switch (file.error()) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        kind = QStringLiteral("无法打开或创建文件");
-        break;
-    case QFileDevice::ReadError:
-        kind = QStringLiteral("读取出错");
-        break;
-    case QFileDevice::WriteError:
-    case QFileDevice::ResourceError:
-        kind = QStringLiteral("写入出错（磁盘可能已满）");
-        break;
-    case QFileDevice::RenameError:
-        kind = QStringLiteral("无法替换原有文件");
-        break;
-    default:
-        kind = QStringLiteral("文件操作出错");
-        break;
+    QFile file(path);
+    const FileOpenResult opened = openRegularFile(file, QIODevice::WriteOnly | QIODevice::Truncate);
+    if (opened.status != FileOpen::Opened) {
+        return opened.reason.isEmpty() ? QStringLiteral("无法打开或创建文件")
+                                       : QStringLiteral("无法打开或创建文件（%1）").arg(opened.reason);
     }
-    // A partial write leaves Qt without a reason; its placeholder text would tell nothing.
-    const QString detail = file.errorString();
-    return detail.isEmpty() || detail == QFile().errorString() ? kind : QStringLiteral("%1（%2）").arg(kind, detail);
+    if (file.write(content) != content.size() || !file.flush())
+        return fileErrorReason(file);
+    if (!file.setPermissions(file.permissions() & ~kWriteBits & ~kUserBits))
+        return fileErrorReason(file);
+    return {};
 }
 
-bool isBlank(char c)
+bool isBlank(QChar c)
 {
-    return c == ' ' || (c >= '\t' && c <= '\r');
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
 
 // The line names a channel when, after blanks and a sign, a digit comes first.
-bool startsWithNumber(QByteArrayView field)
+bool startsWithNumber(QStringView field)
 {
     qsizetype i = 0;
     while (i < field.size() && isBlank(field[i]))
         ++i;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
+    if (i < field.size() && (field[i] == u'+' || field[i] == u'-'))
         ++i;
-    return i < field.size() && field[i] >= '0' && field[i] <= '9';
+    return i < field.size() && field[i] >= u'0' && field[i] <= u'9';
 }
 
-QString decoded(QByteArrayView bytes)
+// The Windows program wrote its code page (GBK on Chinese systems); editors today write UTF-8,
+// some with a byte-order mark, and a few UTF-16. Bytes that are not valid UTF-8 are GB18030,
+// of which GBK is a part.
+QString decoded(const QByteArray &content)
 {
+    const QByteArrayView all(content);
+    if (all.startsWith("\xFF\xFE")) {
+        QStringDecoder utf16(QStringConverter::Utf16LE);
+        return utf16.decode(all.sliced(2));
+    }
+    if (all.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(QStringConverter::Utf16BE);
+        return utf16.decode(all.sliced(2));
+    }
+    const QByteArrayView bytes = all.startsWith("\xEF\xBB\xBF") ? all.sliced(3) : all;
+    // Valid UTF-8 comes back unchanged; anything else was replaced on the way.
+    const QString text = QString::fromUtf8(bytes);
+    if (QByteArrayView(text.toUtf8()) == bytes)
+        return text;
+    QStringDecoder gb18030("GB18030");
+    if (gb18030.isValid())
+        return gb18030.decode(bytes);
     return QString::fromLocal8Bit(bytes);
 }
 
-struct Lines {
-    QList<QByteArrayView> lines;
-    // Reading stopped by itself (64 lines or an empty line), not by the end of the data.
-    bool finished = false;
-};
+// Control characters do not show in a cell (a NUL hides what follows it) yet reach the radio.
+// The TABs that the last field may keep are separators, not content.
+bool holdsControl(QStringView field, bool tabAllowed)
+{
+    for (const QChar c : field) {
+        if (c.category() == QChar::Other_Control && !(tabAllowed && c == u'\t'))
+            return true;
+    }
+    return false;
+}
 
 // The lines the import reads: at most 64, up to the first empty one; a CR before LF is dropped.
-Lines scanLines(const QByteArray &content)
+QList<QStringView> scanLines(const QString &text)
 {
-    Lines result;
+    QList<QStringView> lines;
     qsizetype pos = 0;
-    while (pos < content.size() && result.lines.size() < kChannelSlots) {
-        qsizetype end = content.indexOf('\n', pos);
+    while (pos < text.size() && lines.size() < kChannelSlots) {
+        qsizetype end = text.indexOf(u'\n', pos);
         const bool terminated = end >= 0;
         if (!terminated)
-            end = content.size();
-        QByteArrayView line(content.constData() + pos, end - pos);
-        if (terminated && line.endsWith('\r'))
+            end = text.size();
+        QStringView line = QStringView(text).sliced(pos, end - pos);
+        if (terminated && line.endsWith(u'\r'))
             line.chop(1);
         pos = terminated ? end + 1 : end;
-        if (line.isEmpty()) {
-            result.finished = true;
+        if (line.isEmpty())
             break;
-        }
-        result.lines.append(line);
-        // A last line without its LF may still grow when more data comes.
-        if (result.lines.size() == kChannelSlots && terminated)
-            result.finished = true;
+        lines.append(line);
     }
-    return result;
+    return lines;
 }
 
 struct Fields {
-    QByteArrayView channel, frequency, bandwidth, direction;
+    QStringView channel, frequency, bandwidth, direction;
 };
 
 // Exported lines carry TABs; a line without one is read at the radio listing's fixed positions.
-Fields splitLine(QByteArrayView line, bool *tabbed)
+Fields splitLine(QStringView line)
 {
     Fields f;
-    const qsizetype first = line.indexOf('\t');
-    *tabbed = first >= 0;
-    if (*tabbed) {
-        QByteArrayView rest = line;
-        QByteArrayView *parts[] = {&f.channel, &f.frequency, &f.bandwidth};
-        for (QByteArrayView *part : parts) {
-            const qsizetype tab = rest.indexOf('\t');
+    if (line.contains(u'\t')) {
+        QStringView rest = line;
+        QStringView *parts[] = {&f.channel, &f.frequency, &f.bandwidth};
+        for (QStringView *part : parts) {
+            const qsizetype tab = rest.indexOf(u'\t');
             if (tab < 0) {
                 *part = rest;
                 rest = {};
@@ -154,7 +164,7 @@ Fields splitLine(QByteArrayView line, bool *tabbed)
     }
     auto at = [line](qsizetype position, qsizetype length) {
         if (position >= line.size())
-            return QByteArrayView();
+            return QStringView();
         return line.sliced(position, std::min(length, line.size() - position));
     };
     f.channel = at(0, 2);
@@ -214,41 +224,54 @@ bool write(const QString &path, const Rows &rows, QString *error)
     };
 
     // The new content goes to a temporary file beside the target, so a failure leaves the old file.
+    const QByteArray content = format(rows);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failAndRestore(reasonOf(file));
+    if (!file.open(QIODevice::WriteOnly)) {
+        // A folder that takes no new file may still let the file itself be overwritten.
+        if (!info.exists())
+            return failAndRestore(fileErrorReason(file));
+        const QString reason = writeInPlace(path, content);
+        return reason.isEmpty() ? true : failAndRestore(reason);
+    }
 
     // Flushing here catches a full disk: the commit below does not report every failed flush.
-    const QByteArray content = format(rows);
     if (file.write(content) != content.size() || !file.flush()) {
-        const QString reason = reasonOf(file);
+        const QString reason = fileErrorReason(file);
         file.cancelWriting();
         return failAndRestore(reason);
     }
     // Read-only before the rename, so the file never appears writable under its name.
     if (!file.setPermissions(file.permissions() & ~kWriteBits & ~kUserBits)) {
-        const QString reason = reasonOf(file);
+        const QString reason = fileErrorReason(file);
         file.cancelWriting();
         return failAndRestore(reason);
     }
     if (!file.commit())
-        return failAndRestore(reasonOf(file));
+        return failAndRestore(fileErrorReason(file));
     return true;
 }
 
 Import parse(const QByteArray &content)
 {
     Import result;
-    const Lines scan = scanLines(content);
-    for (qsizetype i = 0; i < scan.lines.size(); ++i) {
-        const QByteArrayView line = scan.lines[i];
-        if (line.size() <= kShortLine)
+    const QString text = decoded(content);
+    const QList<QStringView> lines = scanLines(text);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringView line = lines[i];
+        // Short lines are measured as the Windows program did, in bytes of its code page.
+        if (codePageLength(line.toString()) <= kShortLine)
             continue;
 
-        bool tabbed = false;
-        const Fields fields = splitLine(line, &tabbed);
-        const ChannelEntry entry{decoded(fields.channel), decoded(fields.frequency),
-                                 decoded(fields.bandwidth), decoded(fields.direction)};
+        const Fields fields = splitLine(line);
+        if (holdsControl(fields.channel, false) || holdsControl(fields.frequency, false) ||
+            holdsControl(fields.bandwidth, false) || holdsControl(fields.direction, true)) {
+            // A file with a damaged line is not taken in part.
+            result = Import{};
+            result.controlCharacterLine = int(i) + 1;
+            return result;
+        }
+        const ChannelEntry entry{fields.channel.toString(), fields.frequency.toString(),
+                                 fields.bandwidth.toString(), fields.direction.toString()};
         result.importTable[i] = entry;
 
         // A heading or other text without a channel number must not land in row 0.
@@ -272,28 +295,58 @@ bool read(const QString &path, Import *result, QString *error)
     if (info.isDir())
         return readFailure(error, path, QStringLiteral("这是一个文件夹，不是文件"));
 
+    // A FIFO or device named *.txt would hold the window or never end.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return readFailure(error, path, reasonOf(file));
-
-    // Read only as far as the import goes: 64 lines or the first empty one.
-    QByteArray content;
-    for (;;) {
-        const QByteArray chunk = file.read(kReadChunk);
-        if (file.error() != QFileDevice::NoError)
-            return readFailure(error, path, reasonOf(file));
-        if (chunk.isEmpty())
-            break;
-        content += chunk;
-        if (scanLines(content).finished)
-            break;
-        if (content.size() > kMaxReadBytes)
-            return readFailure(error, path, QStringLiteral("文件过大，不是通道列表"));
+    const FileOpenResult opened = openRegularFile(file, QIODevice::ReadOnly);
+    switch (opened.status) {
+    case FileOpen::Opened:
+        break;
+    case FileOpen::Missing:
+        return readFailure(error, path, QStringLiteral("文件不存在"));
+    case FileOpen::NotRegular:
+        return readFailure(error, path, QStringLiteral("不是普通文件（可能是设备或管道）"));
+    case FileOpen::Failed:
+        return readFailure(error, path,
+                           QStringLiteral("无法打开或创建文件（%1）").arg(opened.reason));
     }
+    if (opened.size > kMaxReadBytes)
+        return readFailure(error, path, QStringLiteral("文件过大，不是通道列表"));
 
+    // The file may have grown since it was measured: never more than the limit.
+    const QByteArray content = file.read(kMaxReadBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return readFailure(error, path, fileErrorReason(file));
+    if (content.size() > kMaxReadBytes)
+        return readFailure(error, path, QStringLiteral("文件过大，不是通道列表"));
+
+    Import parsed = parse(content);
+    if (parsed.controlCharacterLine > 0) {
+        return readFailure(error, path,
+                           QStringLiteral("第 %1 行含有控制字符，内容无法正确显示和保存，"
+                                          "未导入任何通道")
+                               .arg(parsed.controlCharacterLine));
+    }
+    if (parsed.rows.isEmpty())
+        return readFailure(error, path, QStringLiteral("文件中没有可导入的通道"));
     if (result)
-        *result = parse(content);
+        *result = std::move(parsed);
     return true;
+}
+
+QString proposedFileName(const QString &serialNumber)
+{
+    QString name;
+    for (const QChar c : serialNumber) {
+        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
+            name += u'_';
+        else
+            name += c;
+    }
+    name = name.trimmed();
+    // "." and ".." name folders, not files.
+    if (name.count(u'.') == name.size())
+        return {};
+    return name;
 }
 
 } // namespace quenda::channelfile

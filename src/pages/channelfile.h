@@ -23,12 +23,20 @@ struct Import {
     std::array<ChannelEntry, kChannelSlots> importTable{};
     // Rows to set, in file order; a later entry for the same row wins.
     QList<std::pair<int, ChannelEntry>> rows;
+    // Line (from 1) whose fields hold a control character; then nothing else is filled.
+    int controlCharacterLine = 0;
 };
 
+// Tells UTF-8 (with or without byte-order mark), UTF-16 with byte-order mark and GB18030/GBK
+// apart by the bytes.
 Import parse(const QByteArray &content);
 
-// Reads and parses the file; on failure returns false and sets `error`.
+// Reads and parses a regular file of at most 1 MB. Fails, setting `error` with the file's name,
+// when the file cannot be read, holds a control character in a field or yields no row.
 bool read(const QString &path, Import *result, QString *error);
+
+// The radio's serial number as a file name to propose: no folders, nothing invisible.
+QString proposedFileName(const QString &serialNumber);
 
 } // namespace channelfile
 } // namespace quenda

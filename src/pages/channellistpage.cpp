@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <utility>
+
 namespace quenda {
 namespace {
 constexpr int kRows = kChannelSlots;
@@ -166,6 +168,13 @@ ChannelTable CChannelListPage::rows() const
 
 void CChannelListPage::FillFromRecord()
 {
+    // The radio still holds what was read for the rows a save left out.
+    for (int row : std::exchange(m_leftOut, {})) {
+        const ChannelEntry &read = m_readCopy[std::size_t(row)];
+        setCell(row, FrequencyColumn, read.frequency);
+        setCell(row, BandwidthColumn, read.bandwidth);
+        setCell(row, DirectionColumn, read.direction);
+    }
     const int count = std::clamp(m_config.channelCount, 0, kChannelSlots);
     for (int i = 0; i < count; ++i) {
         const ChannelEntry &entry = m_config.channels[std::size_t(i)];
@@ -179,16 +188,36 @@ void CChannelListPage::FillFromRecord()
 
 void CChannelListPage::ClearChannels()
 {
+    m_leftOut.clear();
     for (int row = 0; row < kRows; ++row) {
         for (int column = FrequencyColumn; column < ColumnCount; ++column)
             setCell(row, column, QString());
     }
 }
 
-bool CChannelListPage::BuildPendingChannels(SaveState &state) const
+bool CChannelListPage::BuildPendingChannels(SaveState &state)
 {
     return quenda::BuildPendingChannels(rows(), m_readCopy, state.pendingChannels,
-                                        state.pendingChannelCount);
+                                        state.pendingChannelCount, &m_leftOut);
+}
+
+bool CChannelListPage::ConfirmRowsBeforeSave()
+{
+    QStringList blocking;
+    QStringList leftOut;
+    for (const ChannelRowProblem &p : FindChannelProblems(rows(), m_readCopy)) {
+        const QString shown = messages::channelRowProblem(p.row, p.problem, p.text);
+        (blocksSave(p.problem) ? blocking : leftOut) << shown;
+    }
+    if (!blocking.isEmpty()) {
+        MessageBox::inform(window(), messages::unreadableFrequencies(blocking),
+                           messages::confirmSaveCaption());
+        return false;
+    }
+    if (leftOut.isEmpty())
+        return true;
+    return MessageBox::ask(window(), messages::rowsLeftOut(leftOut),
+                           messages::confirmSaveCaption()) == MessageBox::Ok;
 }
 
 bool CChannelListPage::rowComplete(int row) const
@@ -231,6 +260,12 @@ bool CChannelListPage::eventFilter(QObject *watched, QEvent *event)
         const auto *mouse = static_cast<const QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton)
             onListClicked(mouse->position().toPoint());
+    } else if (watched == m_openEditor && event->type() == QEvent::KeyPress &&
+               static_cast<const QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        // Esc belongs to the edit, not to the main window, which would end the program.
+        cancelEditor();
+        event->accept();
+        return true;
     } else if ((watched == m_textEditor || watched == m_bandwidthEditor) &&
                event->type() == QEvent::FocusOut) {
         // Opening the drop-down moves the focus into it without leaving the editor.
@@ -323,6 +358,17 @@ void CChannelListPage::commitEditor(bool keepUnderPointer)
         MarkChanged();
 }
 
+void CChannelListPage::cancelEditor()
+{
+    QWidget *editor = std::exchange(m_openEditor, nullptr);
+    if (!editor)
+        return;
+    const bool hadFocus = editor->hasFocus();
+    editor->hide();
+    if (hadFocus)
+        m_list->setFocus(Qt::OtherFocusReason);
+}
+
 void CChannelListPage::OnDelete()
 {
     const int row = selectedRow();
@@ -339,8 +385,8 @@ void CChannelListPage::OnClear()
 
 void CChannelListPage::ExportList()
 {
-    const QString path = FileDialog::getSaveFileName(window(), QStringLiteral("输出通道列表"),
-                                                     m_config.serialNumber);
+    const QString path = FileDialog::getSaveFileName(
+        window(), QStringLiteral("输出通道列表"), channelfile::proposedFileName(m_config.serialNumber));
     if (path.isEmpty())
         return;
     QString error;
@@ -350,8 +396,8 @@ void CChannelListPage::ExportList()
 
 void CChannelListPage::ImportList()
 {
-    const QString path = FileDialog::getOpenFileName(window(), QStringLiteral("输入通道列表"),
-                                                     m_config.serialNumber);
+    const QString path = FileDialog::getOpenFileName(
+        window(), QStringLiteral("输入通道列表"), channelfile::proposedFileName(m_config.serialNumber));
     if (path.isEmpty())
         return;
     channelfile::Import import;

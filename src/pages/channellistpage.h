@@ -35,8 +35,12 @@ public:
     const ChannelTable &importTable() const { return m_importTable; }
 
     // Fills state.pendingChannels and state.pendingChannelCount with the rows that differ from
-    // readCopy; true when any row differs.
-    bool BuildPendingChannels(SaveState &state) const;
+    // readCopy; true when any row differs. The changed rows it leaves out show what the radio
+    // holds again at the next fill.
+    bool BuildPendingChannels(SaveState &state);
+    // Before a save: names the changed rows that cannot be written as they stand. False when the
+    // save must not go on: a frequency that does not read as one, or the user chose to go back.
+    bool ConfirmRowsBeforeSave();
     // Frequency, BW and DIR all filled; false for a row outside the table.
     bool rowComplete(int row) const;
     void setDeleteEnabled(bool enabled);
@@ -53,6 +57,8 @@ private:
     void openEditor(int row, int column);
     // With `keepUnderPointer`, an editor whose cell lies under the mouse pointer stays open.
     void commitEditor(bool keepUnderPointer);
+    // Esc: the editor goes away and the cell keeps its text.
+    void cancelEditor();
     bool isReturn(const QEvent *event) const;
     int selectedRow() const;
     void OnDelete();
@@ -68,6 +74,8 @@ private:
 
     ChannelTable m_readCopy{};
     ChannelTable m_importTable{};
+    // Changed rows the last save did not write: they must not pass for what the radio holds.
+    QList<int> m_leftOut;
     int editRow = -1;
     int editColumn = -1;
     // The editor shown for (editRow, editColumn), none once committed.

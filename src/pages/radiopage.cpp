@@ -1,5 +1,6 @@
 #include "pages/radiopage.h"
 
+#include "pages/wheelguard.h"
 #include "protocol/messages.h"
 #include "ui/messagebox.h"
 
@@ -117,6 +118,8 @@ CRadioPage::CRadioPage(const RadioConfig &config, QWidget *parent) : CPage(confi
         connect(list, &QComboBox::activated, this,
                 [this, member = s.member, read = s.read] { onListChosen(member, read); });
     }
+    guardWheel(this);
+
     showMembers();
 }
 

@@ -1,5 +1,7 @@
 #include "pages/serialpage.h"
 
+#include "pages/wheelguard.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -40,6 +42,7 @@ CSerialPage::CSerialPage(const RadioConfig &config, QWidget *parent)
             [this] { onListChosen(baudIndex, readBaudIndex); });
     connect(m_dataFormatList, &QComboBox::activated, this,
             [this] { onListChosen(dataFormatIndex, readDataFormatIndex); });
+    guardWheel(this);
 
     showMembers();
 }

@@ -56,7 +56,7 @@ RadioSession::RadioSession(SessionEnvironment env, SessionHost &host, QObject *p
     m_readWatchdog = new GatedTimer(*m_pause, this);
     connect(m_readWatchdog, &GatedTimer::timeout, this, &RadioSession::onReadWatchdog);
 
-    m_settingsFile.load(m_portChoice);
+    m_settingsLoad = m_settingsFile.load(m_portChoice);
     receiveText.clear();
     m_baudText = QStringLiteral("4800");
     m_save = SaveState{};

@@ -71,6 +71,8 @@ public:
     void setConnectMethod(ConnectMethod method) { m_connectMethod = method; }
     PortChoice &portChoice() { return m_portChoice; }
     const SettingsFile &settingsFile() const { return m_settingsFile; }
+    // How para.ini was found at the start.
+    SettingsFile::LoadResult settingsLoadResult() const { return m_settingsLoad; }
     QString programFolder() const { return m_programFolder; }
     QString baudText() const { return m_baudText; }
     const SaveState &saveState() const { return m_save; }
@@ -182,6 +184,7 @@ private:
     std::unique_ptr<CMSComm> m_comm;
     PortChoice m_portChoice;
     SettingsFile m_settingsFile;
+    SettingsFile::LoadResult m_settingsLoad;
     ConnectMethod m_connectMethod = ConnectMethod::SoftDiagnostic;
     QString m_baudText;
     QString receiveText;

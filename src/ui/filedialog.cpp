@@ -1,10 +1,13 @@
 #include "ui/filedialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QQueue>
 
 namespace quenda {
 namespace {
+
+constexpr char kDefaultSuffix[] = "txt";
 
 struct TestState {
     bool testMode = false;
@@ -32,12 +35,15 @@ QString run(QWidget *parent, FileDialog::Kind kind, const QString &title, const 
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(FileDialog::channelListFilter());
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    // Qt would add the suffix before an open dialog could see that the bare name exists.
+    if (kind == FileDialog::Save)
+        dialog.setDefaultSuffix(QString::fromLatin1(kDefaultSuffix));
     if (!proposedName.isEmpty())
         dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    const QString chosen = dialog.selectedFiles().value(0);
+    return kind == FileDialog::Open ? FileDialog::openedName(chosen) : chosen;
 }
 
 } // namespace
@@ -61,15 +67,30 @@ QString FileDialog::qtFilter(const QString &windowsFilter)
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString &text = parts[i];
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
+        const QString windowsPatterns = QString(parts[i + 1]).replace(u';', u' ');
+        QStringList patternList = windowsPatterns.split(u' ', Qt::SkipEmptyParts);
+        // On Windows "*.*" matches every file; elsewhere it would hide names without a point.
+        for (QString &pattern : patternList) {
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        }
+        const QString patterns = patternList.join(u' ');
         // Qt reads the patterns from the parentheses; most texts already show them there.
-        if (text.endsWith(QStringLiteral("(%1)").arg(patterns)))
-            filters << text;
+        const QString shown = QStringLiteral("(%1)").arg(windowsPatterns);
+        if (text.endsWith(shown))
+            filters << text.chopped(shown.size()) + QStringLiteral("(%1)").arg(patterns);
         else
             filters << QStringLiteral("%1 (%2)").arg(text, patterns);
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+QString FileDialog::openedName(const QString &chosen)
+{
+    const QFileInfo info(chosen);
+    if (chosen.isEmpty() || info.exists() || info.fileName().contains(u'.'))
+        return chosen;
+    return chosen + u'.' + QLatin1String(kDefaultSuffix);
 }
 
 QString FileDialog::channelListFilter()

@@ -7,7 +7,8 @@ class QWidget;
 
 namespace quenda {
 
-// The open and save dialogs of the channel list: text files first, "txt" added to a bare name.
+// The open and save dialogs of the channel list: text files first, "txt" added to a bare name
+// that names no file.
 // Tests answer them without showing a window.
 class FileDialog {
 public:
@@ -23,8 +24,12 @@ public:
     // The chosen name need not exist. Empty on cancel.
     static QString getOpenFileName(QWidget *parent, const QString &title, const QString &proposedName);
 
-    // "text|pattern|text|pattern||" as the Windows dialogs take it, in Qt's "text;;text" form.
+    // "text|pattern|text|pattern||" as the Windows dialogs take it, in Qt's "text;;text" form;
+    // "*.*" becomes "*", which matches every file here as it does on Windows.
     static QString qtFilter(const QString &windowsFilter);
+    // What an open dialog returns for the chosen name: as it stands when it exists or has an
+    // extension, otherwise with ".txt".
+    static QString openedName(const QString &chosen);
     static QString channelListFilter();
 
     // Tests: while set, no dialog is shown; queued names are taken in turn, an empty queue cancels.

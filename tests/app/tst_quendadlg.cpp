@@ -6,6 +6,7 @@
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
 #include "pages/serialpage.h"
+#include "protocol/messages.h"
 #include "protocol/radiocommands.h"
 #include "protocol/reportparser.h"
 #include "support/fakeserialbackend.h"
@@ -18,10 +19,17 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 using namespace quenda;
+using ChannelMap = QMap<int, k7v4::Channel>;
 
 namespace {
 
@@ -56,14 +64,19 @@ QByteArray readAnswer(const k7v4::RadioState &state)
 // The main window on a fake port wired to a simulated radio, with pauses in virtual time.
 class Rig {
 public:
-    explicit Rig(bool portChosen = true, bool withRadio = true)
+    // `makeIni` puts something of its own under the name of para.ini.
+    explicit Rig(bool portChosen = true, bool withRadio = true,
+                 const std::function<void(const QString &)> &makeIni = {})
     {
         MessageBox::reset();
         MessageBox::setTestMode(true);
-        if (portChosen) {
-            QFile ini(dir.filePath(QStringLiteral("para.ini")));
-            if (ini.open(QIODevice::WriteOnly))
-                ini.write("1");
+        const QString ini = dir.filePath(QStringLiteral("para.ini"));
+        if (makeIni) {
+            makeIni(ini);
+        } else if (portChosen) {
+            QFile file(ini);
+            if (file.open(QIODevice::WriteOnly))
+                file.write("1");
         }
         auto backend = std::make_unique<test::FakeSerialBackend>();
         port = backend.get();
@@ -140,6 +153,17 @@ public:
         const int read = dlg->radioPage()->airRateIndex;
         chooseItem("airRateList", read == 0 ? 1 : 0);
     }
+    // A click on a cell of the channel list, the pointer moved onto it first.
+    void clickCell(int row, int column)
+    {
+        auto *list = dlg->channelListPage()->findChild<QTableWidget *>(QStringLiteral("channelList"));
+        Q_ASSERT(list);
+        const QModelIndex index = list->model()->index(row, column);
+        list->scrollTo(index);
+        const QPoint at = list->visualRect(index).center();
+        QCursor::setPos(list->viewport()->mapToGlobal(at));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
     void runSave()
     {
         QVERIFY(button("saveButton")->isEnabled());
@@ -190,12 +214,22 @@ private slots:
     void saveEndsOnError();
     void secondSaveWhileWritingIsIgnored();
     void saveWithIncompleteChannelRowsWarns();
+    void saveWithRowsThatCannotBeWritten_data();
+    void saveWithRowsThatCannotBeWritten();
     void factoryDefaults();
     void closeReturnsToStart();
     void closeWithPortGoneStillReturnsToStart();
     void exitSendsAtaOnlyWithPortOpen_data();
     void exitSendsAtaOnlyWithPortOpen();
     void enterDoesNotEndTheProgram();
+    void leavingWithUnsavedChanges_data();
+    void leavingWithUnsavedChanges();
+    void escapeInCellEditorKeepsTheWindow();
+    void wheelOverUnfocusedList_data();
+    void wheelOverUnfocusedList();
+    void settingsFileThatIsNoFile_data();
+    void settingsFileThatIsNoFile();
+    void windowsCentredOnMainWindow();
     void portLostDuringSave();
     void portLostDuringReadIsReportedOnce();
     void undoRefillsPages();
@@ -569,15 +603,19 @@ void TestQuendaDlg::saveWithIncompleteChannelRowsWarns()
     rig.dlg->MarkChanged();
     rig.port->clearWrites();
     rig.click("saveButton");
+    // The row is named as one the save leaves out; going on, the chosen rows stop the save.
     QCOMPARE(MessageBox::shownTexts(),
-             (QStringList{"确定要将新配置写入存储器?", "确保主通道和中继器通道不能为空！"}));
+             (QStringList{messages::rowsLeftOut({QStringLiteral("通道 %1：频率、带宽或方向为空").arg(row)}),
+                          "确定要将新配置写入存储器?", "确保主通道和中继器通道不能为空！"}));
     QVERIFY(rig.port->writes().isEmpty());
     QVERIFY(!rig.dlg->saveState().isWriting);
     QVERIFY(!rig.dlg->savingDlg()->isVisible());
 
     // Declining the question sends nothing and shows no saving window.
+    MessageBox::setNextAnswer(MessageBox::Ok);
     MessageBox::setNextAnswer(MessageBox::Cancel);
     rig.click("saveButton");
+    QCOMPARE(MessageBox::shownTexts().last(), QString("确定要将新配置写入存储器?"));
     QVERIFY(rig.port->writes().isEmpty());
 }
 
@@ -803,6 +841,110 @@ void TestQuendaDlg::leavingWaitsForTheHandler()
     QVERIFY(MessageBox::shownTexts().isEmpty());
 }
 
+void TestQuendaDlg::saveWithRowsThatCannotBeWritten_data()
+{
+    QTest::addColumn<QList<QStringList>>("edits");     // row, frequency, BW, DIR
+    QTest::addColumn<QList<int>>("answers");           // to the questions, in turn
+    QTest::addColumn<QStringList>("told");             // every message, in turn
+    QTest::addColumn<bool>("sent");                    // anything at all
+    QTest::addColumn<QList<QByteArray>>("entered");    // channel entry answers before the escape
+    QTest::addColumn<ChannelMap>("stored");            // channels that differ from before
+    QTest::addColumn<QList<QStringList>>("pageAfter"); // rows of the page afterwards
+
+    const int ok = MessageBox::Ok, cancel = MessageBox::Cancel;
+    const QString confirm = messages::confirmSave(), done = messages::saveComplete();
+    const QString incomplete40 = QStringLiteral("通道 40：频率、带宽或方向为空");
+
+    // Row 1 holds 438.500000, 12.5 KHz in the radio; the chosen channels are row 0.
+    QTest::newRow("rejected frequency left in a row")
+        << QList<QStringList>{{"1", "43x.500000", "12.5 KHz", "Rx&Tx"}} << QList<int>{}
+        << QStringList{messages::unreadableFrequencies({QStringLiteral("通道 1：频率“43x.500000”无法识别")})}
+        << false << QList<QByteArray>{} << ChannelMap{}
+        << QList<QStringList>{{"1", "43x.500000", "12.5 KHz", "Rx&Tx"}};
+    QTest::newRow("empty frequency in a filled row")
+        << QList<QStringList>{{"1", "", "12.5 KHz", "Rx&Tx"}} << QList<int>{}
+        << QStringList{messages::unreadableFrequencies({QStringLiteral("通道 1：频率为空")})}
+        << false << QList<QByteArray>{} << ChannelMap{}
+        << QList<QStringList>{{"1", "", "12.5 KHz", "Rx&Tx"}};
+    QTest::newRow("incomplete row, going on")
+        << QList<QStringList>{{"40", "439.500000", "", "Rx&Tx"}, {"41", "470.000000", "25   KHz", "Rx&Tx"}}
+        << QList<int>{ok, ok} << QStringList{messages::rowsLeftOut({incomplete40}), confirm, done}
+        << true << QList<QByteArray>{"41", "\r", "470000000", "\r", "2", "\r", "2", "\r"}
+        << ChannelMap{{41, k7v4::Channel{470000000, 2, 2}}}
+        << QList<QStringList>{{"40", "", "", ""}, {"41", "470.000000", "25   KHz", "Rx&Tx"}};
+    QTest::newRow("incomplete row, going back")
+        << QList<QStringList>{{"40", "439.500000", "", "Rx&Tx"}, {"41", "470.000000", "25   KHz", "Rx&Tx"}}
+        << QList<int>{cancel} << QStringList{messages::rowsLeftOut({incomplete40})} << false
+        << QList<QByteArray>{} << ChannelMap{}
+        << QList<QStringList>{{"40", "439.500000", "", "Rx&Tx"}};
+    // Nothing to write: the radio's channel prompt is answered with the row's number.
+    QTest::newRow("only an incomplete row")
+        << QList<QStringList>{{"40", "439.500000", "", "Rx&Tx"}} << QList<int>{ok, ok}
+        << QStringList{messages::rowsLeftOut({incomplete40}), confirm, done} << true
+        << QList<QByteArray>{"40", "\r"} << ChannelMap{} << QList<QStringList>{{"40", "", "", ""}};
+    QTest::newRow("frequencies the radio refuses")
+        << QList<QStringList>{{"40", "999.000000", "25   KHz", "Rx&Tx"},
+                              {"41", "-433.125000", "25   KHz", "Rx&Tx"},
+                              {"42", "450.000000", "12.5 KHz", "Rx&Tx"}}
+        << QList<int>{ok, ok}
+        << QStringList{messages::rowsLeftOut({QStringLiteral("通道 40：频率 999.000000 超出 410～480 MHz"),
+                                              QStringLiteral("通道 41：频率 -433.125000 超出 410～480 MHz")}),
+                       confirm, done}
+        << true << QList<QByteArray>{"42", "\r", "450000000", "\r", "1", "\r", "2", "\r"}
+        << ChannelMap{{42, k7v4::Channel{450000000, 1, 2}}}
+        << QList<QStringList>{{"40", "", "", ""}, {"41", "", "", ""}, {"42", "450.000000", "12.5 KHz", "Rx&Tx"}};
+}
+
+void TestQuendaDlg::saveWithRowsThatCannotBeWritten()
+{
+    QFETCH(QList<QStringList>, edits);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, told);
+    QFETCH(bool, sent);
+    QFETCH(QList<QByteArray>, entered);
+    QFETCH(ChannelMap, stored);
+    QFETCH(QList<QStringList>, pageAfter);
+
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    QVERIFY(rig.button("closeButton")->isEnabled());
+    CChannelListPage *page = rig.dlg->channelListPage();
+    for (const QStringList &edit : edits) {
+        for (int column = 1; column <= 3; ++column)
+            page->setCell(edit[0].toInt(), column, edit[column]);
+    }
+    rig.dlg->MarkChanged();
+    auto expected = rig.radio.stored().channels;
+    for (auto [number, channel] : stored.asKeyValueRange())
+        expected[std::size_t(number)] = channel;
+    for (int answer : answers)
+        MessageBox::setNextAnswer(MessageBox::Answer(answer));
+    const qsizetype toldBefore = MessageBox::shownTexts().size();
+    rig.port->clearWrites();
+
+    rig.runSave();
+
+    QCOMPARE(MessageBox::shownTexts().mid(toldBefore), told);
+    QVERIFY(!rig.dlg->saveState().isWriting);
+    const QList<QByteArray> writes = rig.port->writes();
+    if (!sent) {
+        QCOMPARE(writes, QList<QByteArray>{});
+        QVERIFY(!rig.dlg->savingDlg());
+        // The user's text stays for mending, and so does the chance to save.
+        QVERIFY(rig.button("saveButton")->isEnabled());
+    } else {
+        QCOMPARE(writes.mid(0, 3), (QList<QByteArray>{"ATP0=", "\r", "pmiv%ok"}));
+        const qsizetype escape = writes.indexOf("\x1b");
+        QVERIFY(escape > 0);
+        QCOMPARE(writes.mid(3, escape - 3), entered);
+    }
+    QCOMPARE(rig.radio.stored().channels, expected);
+    for (const QStringList &row : pageAfter) {
+        for (int column = 1; column <= 3; ++column)
+            QCOMPARE(page->cell(row[0].toInt(), column), row[column]);
+    }
+}
+
 void TestQuendaDlg::factoryDefaults()
 {
     Rig rig;
@@ -906,6 +1048,213 @@ void TestQuendaDlg::enterDoesNotEndTheProgram()
     QTest::keyClick(rig.dlg.get(), Qt::Key_Enter);
     QVERIFY(rig.dlg->isVisible());
     QVERIFY(rig.port->writes().isEmpty());
+}
+
+void TestQuendaDlg::leavingWithUnsavedChanges_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("leaves");
+
+    const int ok = MessageBox::Ok, cancel = MessageBox::Cancel;
+    QTest::newRow("退出 without changes") << "exit" << false << ok << true;
+    QTest::newRow("退出 with changes, staying") << "exit" << true << cancel << false;
+    QTest::newRow("退出 with changes, leaving") << "exit" << true << ok << true;
+    QTest::newRow("Esc without changes") << "esc" << false << ok << true;
+    QTest::newRow("Esc with changes, staying") << "esc" << true << cancel << false;
+    QTest::newRow("close box with changes, staying") << "close" << true << cancel << false;
+    QTest::newRow("close box with changes, leaving") << "close" << true << ok << true;
+}
+
+void TestQuendaDlg::leavingWithUnsavedChanges()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, edited);
+    QFETCH(int, answer);
+    QFETCH(bool, leaves);
+
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    if (edited)
+        rig.changeAirRate();
+    const int airRate = rig.dlg->radioPage()->airRateIndex;
+    rig.port->clearWrites();
+    MessageBox::setNextAnswer(MessageBox::Answer(answer));
+    const qsizetype toldBefore = MessageBox::shownTexts().size();
+
+    if (how == QLatin1String("exit"))
+        rig.click("exitButton");
+    else if (how == QLatin1String("esc"))
+        QTest::keyClick(rig.dlg.get(), Qt::Key_Escape);
+    else
+        rig.dlg->close();
+
+    QCOMPARE(MessageBox::shownTexts().mid(toldBefore),
+             edited ? QStringList{messages::confirmLeave()} : QStringList{});
+    QCOMPARE(rig.dlg->isVisible(), !leaves);
+    QCOMPARE(rig.port->writes(), leaves ? (QList<QByteArray>{"ATA", "\r"}) : QList<QByteArray>{});
+    QCOMPARE(rig.dlg->serialControl().GetPortOpen(), !leaves);
+    if (!leaves) {
+        QCOMPARE(rig.dlg->radioPage()->airRateIndex, airRate);
+        QVERIFY(rig.button("saveButton")->isEnabled());
+    }
+}
+
+void TestQuendaDlg::escapeInCellEditorKeepsTheWindow()
+{
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.click("channelButton");
+    CChannelListPage *page = rig.dlg->channelListPage();
+    const QString before = page->cell(1, 1);
+    QVERIFY(!before.isEmpty());
+
+    rig.clickCell(1, 1);
+    auto *editor = page->findChild<QLineEdit *>(QStringLiteral("freqEditor"));
+    QVERIFY(editor->isVisible());
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, "43x.500000");
+    QTest::keyClick(editor, Qt::Key_Escape);
+
+    QVERIFY(rig.dlg->isVisible());
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(page->cell(1, 1), before);
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    QVERIFY(rig.writesStartingWith("ATA").isEmpty());
+    QVERIFY(rig.dlg->serialControl().GetPortOpen());
+}
+
+void TestQuendaDlg::wheelOverUnfocusedList_data()
+{
+    QTest::addColumn<QByteArray>("pageButton");
+    QTest::addColumn<QString>("list");
+    QTest::newRow("radio page") << QByteArray("radioInfoButton") << "airRateList";
+    QTest::newRow("radio page, channel list") << QByteArray("radioInfoButton") << "repeaterRxList";
+    QTest::newRow("serial page") << QByteArray("serialInfoButton") << "baudList";
+}
+
+void TestQuendaDlg::wheelOverUnfocusedList()
+{
+    QFETCH(QByteArray, pageButton);
+    QFETCH(QString, list);
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    rig.click(pageButton.constData());
+    auto *box = rig.dlg->findChild<QComboBox *>(list);
+    QVERIFY(box && box->isVisible());
+    const int before = box->currentIndex();
+    const int notch = before + 1 < box->count() ? -120 : 120; // down unless at the end
+    auto wheel = [&] {
+        const QPoint at = box->rect().center();
+        QWheelEvent event(at, box->mapToGlobal(at), QPoint(), QPoint(0, notch), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &event);
+    };
+    rig.dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.dlg.get()));
+    rig.button("basicInfoButton")->setFocus();
+    QVERIFY(!box->hasFocus());
+
+    wheel();
+    QCOMPARE(box->currentIndex(), before);
+    QVERIFY(!box->hasFocus());
+    QVERIFY(!rig.button("saveButton")->isEnabled());
+
+    // Once the user has put the focus there, the wheel chooses as it always did.
+    box->setFocus();
+    QVERIFY(box->hasFocus());
+    wheel();
+    QVERIFY(box->currentIndex() != before);
+    QVERIFY(rig.button("saveButton")->isEnabled());
+}
+
+void TestQuendaDlg::settingsFileThatIsNoFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("told");
+    QTest::addColumn<int>("portNumber");
+    QTest::newRow("FIFO") << "fifo" << true << 0;
+    QTest::newRow("link to an endless device") << "zero" << true << 0;
+    QTest::newRow("NUL after the number") << "nul" << false << 3;
+    QTest::newRow("number beyond the ports") << "65537" << false << 0;
+}
+
+void TestQuendaDlg::settingsFileThatIsNoFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, told);
+    QFETCH(int, portNumber);
+    // Getting here at all is the point: a FIFO held the start for ever, /dev/zero crashed it.
+    Rig rig(false, true, [&](const QString &ini) {
+        if (kind == QLatin1String("fifo")) {
+            ::mkfifo(QFile::encodeName(ini).constData(), 0600);
+        } else if (kind == QLatin1String("zero")) {
+            QFile::link(QStringLiteral("/dev/zero"), ini);
+        } else {
+            QFile file(ini);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(kind == QLatin1String("nul") ? QByteArray("3\0" "7", 3) : kind.toLatin1());
+        }
+    });
+    rig.settle();
+    QVERIFY(rig.dlg->isVisible());
+    QCOMPARE(rig.dlg->portChoice().portNumber, portNumber);
+    QCOMPARE(rig.dlg->portChoice().portChosen, portNumber != 0);
+    const QStringList shown = MessageBox::shownTexts();
+    QCOMPARE(shown.size(), told ? 1 : 0);
+    if (told)
+        QVERIFY2(shown[0].contains(QStringLiteral("para.ini")), qPrintable(shown[0]));
+
+    // Without a port the user is asked for one, as with no para.ini at all.
+    if (portNumber == 0) {
+        rig.click("openButton");
+        QCOMPARE(MessageBox::shownTexts().last(), messages::choosePort());
+        QCOMPARE(rig.port->openCount(), 0);
+    }
+}
+
+void TestQuendaDlg::windowsCentredOnMainWindow()
+{
+    Rig rig;
+    // Far from the screen's centre, where the windows used to appear.
+    rig.dlg->move(20, 30);
+    const QPoint centre = rig.dlg->frameGeometry().center();
+    QVERIFY((rig.dlg->screen()->availableGeometry().center() - centre).manhattanLength() > 100);
+    // Frames are drawn around a window only once it is shown: a few pixels either way.
+    auto centredOver = [&](QWidget *window) {
+        return window && window->isVisible() &&
+               (window->frameGeometry().center() - centre).manhattanLength() <= 10;
+    };
+    rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
+    rig.click("openButton");
+    QVERIFY(centredOver(rig.dlg->powerOnDlg()));
+    rig.dlg->powerOnDlg()->stopAndHide();
+    rig.click("closeButton");
+
+    rig.dlg->setConnectMethod(ConnectMethod::SoftDiagnostic);
+    rig.radio.misbehaviour().silent = true;
+    rig.click("openButton");
+    QVERIFY(centredOver(rig.dlg->softDiagDlg()));
+
+    rig.radio.misbehaviour().silent = false;
+    bool readingCentred = false;
+    rig.pause.onPause = [&](int ms) {
+        if (ms == 3000)
+            readingCentred = centredOver(rig.dlg->readingDlg());
+    };
+    for (int i = 0; i < 6 && rig.dlg->softDiagDlg()->isRunning(); ++i) {
+        rig.dlg->softDiagDlg()->tick();
+        rig.settle();
+    }
+    QVERIFY(readingCentred);
+
+    rig.pause.onPause = {};
+    rig.radio.misbehaviour().silent = true;
+    rig.changeAirRate();
+    rig.click("saveButton");
+    QVERIFY(centredOver(rig.dlg->savingDlg()));
 }
 
 void TestQuendaDlg::portLostDuringSave()

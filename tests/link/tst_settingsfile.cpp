@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quenda;
@@ -18,6 +19,8 @@ private slots:
     void load_data();
     void load();
     void loadKeepsEarlierChoice();
+    void loadRefusesWhatIsNotAFile_data();
+    void loadRefusesWhatIsNotAFile();
     void saveWritesBareDecimal_data();
     void saveWritesBareDecimal();
     void saveThenLoad();
@@ -77,6 +80,13 @@ void TestSettingsFile::load_data()
     QTest::newRow("blank before number") << true << QByteArray(" 3") << 3 << true;
     QTest::newRow("zero") << true << QByteArray("0") << 0 << false;
     QTest::newRow("255") << true << QByteArray("255") << 255 << true;
+    // The serial control takes 16 bits: 65537 would open COM1 while COM65537 is shown.
+    QTest::newRow("65537 names no port") << true << QByteArray("65537") << 0 << false;
+    QTest::newRow("256 names no port") << true << QByteArray("256") << 0 << false;
+    QTest::newRow("negative names no port") << true << QByteArray("-3") << 0 << false;
+    QTest::newRow("NUL after the number") << true << QByteArray("4\0" "99", 4) << 4 << true;
+    QTest::newRow("first line beyond what is read")
+        << true << QByteArray(100, ' ') + "5" << 0 << false;
 }
 
 void TestSettingsFile::load()
@@ -110,6 +120,36 @@ void TestSettingsFile::loadKeepsEarlierChoice()
     settings.load(choice);
     QCOMPARE(choice.portNumber, 0);
     QVERIFY(choice.portChosen);
+}
+
+void TestSettingsFile::loadRefusesWhatIsNotAFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to an endless device") << "zero";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestSettingsFile::loadRefusesWhatIsNotAFile()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const SettingsFile settings(dir.path());
+    const QByteArray name = QFile::encodeName(settings.path());
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), settings.path()));
+    else
+        QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(SettingsFile::kFileName)));
+
+    // Returning at all is the point: a FIFO held the open, /dev/zero filled the memory.
+    PortChoice choice;
+    QCOMPARE(settings.load(choice), SettingsFile::LoadResult::NotRegular);
+    QCOMPARE(choice.portNumber, 0);
+    QVERIFY(!choice.portChosen);
+    // Choosing a port must not block on it either; the choice holds for the run without it.
+    QVERIFY(!settings.save(3));
 }
 
 void TestSettingsFile::saveWritesBareDecimal_data()

@@ -1,3 +1,4 @@
+#include "app/quendaapp.h"
 #include "pages/channelfile.h"
 #include "ui/filedialog.h"
 
@@ -7,7 +8,13 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #endif
 
 #include <functional>
@@ -103,6 +110,45 @@ bool runningAsRoot()
 #endif
 }
 
+#ifdef Q_OS_LINUX
+// Root creates files in any folder unless the folder is immutable.
+bool setImmutable(const QString &folder, bool on)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+#endif
+
+// A folder in which no new file can be made, for root as well where the file system allows.
+bool lockFolder(const QString &folder)
+{
+    if (!runningAsRoot())
+        return QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+#ifdef Q_OS_LINUX
+    return setImmutable(folder, true);
+#else
+    return false;
+#endif
+}
+
+void unlockFolder(const QString &folder)
+{
+#ifdef Q_OS_LINUX
+    if (runningAsRoot())
+        setImmutable(folder, false);
+#endif
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
 // Runs `interact` on the file dialog once it is shown, from inside its modal loop.
 QString withDialog(const std::function<QString()> &open, const std::function<void(QFileDialog *)> &interact)
 {
@@ -159,10 +205,15 @@ private slots:
     void exportFailureKeepsEarlierFile_data();
     void exportFailureKeepsEarlierFile();
     void exportFailsOnFullDisk();
+    void exportIntoLockedFolder();
     void import_data();
     void import();
+    void importEncodings_data();
+    void importEncodings();
     void readFailure_data();
     void readFailure();
+    void proposedFileName_data();
+    void proposedFileName();
 
     void qtFilter_data();
     void qtFilter();
@@ -171,6 +222,8 @@ private slots:
     void dialog();
     void saveAsksBeforeReplacing_data();
     void saveAsksBeforeReplacing();
+    void allFilesShowsNamesWithoutPoint();
+    void qtTextsInChinese();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -203,8 +256,8 @@ void TestChannelFile::roundTrip_data()
     QTest::newRow("partly free table") << partlyFreeTable();
     QTest::newRow("Chinese text in DIR and BW") << chineseTable();
     Rows pasted = partlyFreeTable();
-    pasted[7] = cells("433.125000", "12.5 KHz", QStringLiteral("Rx\tTx\rend"));
-    QTest::newRow("TAB and CR pasted into DIR") << pasted;
+    pasted[7] = cells("433.125000", "12.5 KHz", QStringLiteral("Rx\tTx\tend"));
+    QTest::newRow("TABs pasted into DIR") << pasted;
 }
 
 void TestChannelFile::roundTrip()
@@ -453,9 +506,8 @@ void TestChannelFile::import_data()
                                                        << QStringList{"0: -1 | 433.125000 | 12.5 KHz | Rx"};
     QTest::newRow("fewer fields") << QByteArray("6\t433.125000\r\n") << QStringList{"6: 433.125000 |  | "}
                                   << QStringList{"0: 6 | 433.125000 |  | "};
-    QTest::newRow("CR inside a line stays") << QByteArray("6\t433.125000\t12.5 KHz\tRx\rTx\r\n")
-                                            << QStringList{"6: 433.125000 | 12.5 KHz | Rx\rTx"}
-                                            << QStringList{"0: 6 | 433.125000 | 12.5 KHz | Rx\rTx"};
+    QTest::newRow("UTF-8 byte-order mark keeps channel 0")
+        << "\xEF\xBB\xBF" + l0 << QStringList{r0} << QStringList{"0: 0 | 433.125000 | 12.5 KHz | Rx&Tx"};
     QTest::newRow("Chinese DIR") << "2\t433.125000\t12.5 KHz\t" + QStringLiteral("收发").toLocal8Bit() + "\r\n"
                                  << QStringList{QStringLiteral("2: 433.125000 | 12.5 KHz | 收发")}
                                  << QStringList{QStringLiteral("0: 2 | 433.125000 | 12.5 KHz | 收发")};
@@ -487,14 +539,62 @@ void TestChannelFile::import()
     QCOMPARE(describe(parsed.rows), rows);
     QCOMPARE(describeSlots(parsed.importTable), importSlots);
 
-    // Reading the same bytes from a file gives the same result.
+    // Reading the same bytes from a file gives the same result; a file without a row to take
+    // is reported by name.
+    const QString file = path("plan.txt");
+    QVERIFY(writeRaw(file, content));
+    channelfile::Import read;
+    QString error;
+    if (rows.isEmpty()) {
+        QVERIFY(!channelfile::read(file, &read, &error));
+        QVERIFY2(error.contains(QStringLiteral("没有可导入的通道")), qPrintable(error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(file)), qPrintable(error));
+        return;
+    }
+    QVERIFY2(channelfile::read(file, &read, &error), qPrintable(error));
+    QCOMPARE(describe(read.rows), rows);
+    QCOMPARE(describeSlots(read.importTable), importSlots);
+}
+
+void TestChannelFile::importEncodings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+
+    // Channel 0 first: a byte-order mark in front of it must not cost the row.
+    const QString plan = QStringLiteral("0\t433.125000\t12.5 KHz\t收发\r\n"
+                                        "5\t438.500000\t25   KHz\tRx&Tx\r\n"
+                                        "12\t470.000000\t6.25 KHz\t仅接收\r\n");
+    QByteArray utf16le("\xFF\xFE", 2);
+    QByteArray utf16be("\xFE\xFF", 2);
+    for (const QChar c : plan) {
+        utf16le += char(c.unicode() & 0xFF);
+        utf16le += char(c.unicode() >> 8);
+        utf16be += char(c.unicode() >> 8);
+        utf16be += char(c.unicode() & 0xFF);
+    }
+    // What the Windows program wrote on a Chinese system: 收发 and 仅接收 in GBK.
+    const QByteArray gbk = "0\t433.125000\t12.5 KHz\t\xCA\xD5\xB7\xA2\r\n"
+                           "5\t438.500000\t25   KHz\tRx&Tx\r\n"
+                           "12\t470.000000\t6.25 KHz\t\xBD\xF6\xBD\xD3\xCA\xD5\r\n";
+
+    QTest::newRow("UTF-8") << plan.toUtf8();
+    QTest::newRow("UTF-8 with byte-order mark") << "\xEF\xBB\xBF" + plan.toUtf8();
+    QTest::newRow("UTF-16 LE with byte-order mark") << utf16le;
+    QTest::newRow("UTF-16 BE with byte-order mark") << utf16be;
+    QTest::newRow("GBK") << gbk;
+}
+
+void TestChannelFile::importEncodings()
+{
+    QFETCH(QByteArray, content);
     const QString file = path("plan.txt");
     QVERIFY(writeRaw(file, content));
     channelfile::Import read;
     QString error;
     QVERIFY2(channelfile::read(file, &read, &error), qPrintable(error));
-    QCOMPARE(describe(read.rows), rows);
-    QCOMPARE(describeSlots(read.importTable), importSlots);
+    QCOMPARE(describe(read.rows), (QStringList{QStringLiteral("0: 433.125000 | 12.5 KHz | 收发"),
+                                               QStringLiteral("5: 438.500000 | 25   KHz | Rx&Tx"),
+                                               QStringLiteral("12: 470.000000 | 6.25 KHz | 仅接收")}));
 }
 
 void TestChannelFile::readFailure_data()
@@ -508,6 +608,15 @@ void TestChannelFile::readFailure_data()
     QTest::newRow("no file name") << "" << "未指定文件名";
     QTest::newRow("far too large") << "large.txt" << "文件过大";
     QTest::newRow("no read permission") << "secret.txt" << "无法打开或创建文件";
+    QTest::newRow("a complete plan padded past 1 MB") << "padded.txt" << "文件过大";
+    // A FIFO held the window for ever; an endless device filled the memory.
+    QTest::newRow("FIFO named .txt") << "pipe.txt" << "不是普通文件";
+    QTest::newRow("link to an endless device") << "zero.txt" << "不是普通文件";
+    // "433.1\0 25000" showed as 433.125000 and was saved as 433100000.
+    QTest::newRow("NUL inside a frequency") << "nul.txt" << "第 2 行含有控制字符";
+    QTest::newRow("CR inside DIR") << "cr.txt" << "第 1 行含有控制字符";
+    QTest::newRow("escape in a fixed-position line") << "esc.txt" << "第 1 行含有控制字符";
+    QTest::newRow("no row to take") << "heading.txt" << "没有可导入的通道";
 }
 
 void TestChannelFile::readFailure()
@@ -521,6 +630,21 @@ void TestChannelFile::readFailure()
     QVERIFY(QFile::setPermissions(path("secret.txt"), QFileDevice::WriteOwner));
     if (name == QLatin1String("secret.txt") && runningAsRoot())
         QSKIP("root reads any file");
+    QVERIFY(writeRaw(path("padded.txt"), channelfile::format(fullTable()) + QByteArray(1 << 20, ' ')));
+#ifdef Q_OS_UNIX
+    QCOMPARE(::mkfifo(QFile::encodeName(path("pipe.txt")).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path("zero.txt")));
+#else
+    if (name == QLatin1String("pipe.txt") || name == QLatin1String("zero.txt"))
+        QSKIP("needs FIFOs and /dev/zero");
+#endif
+    QByteArray nul = "0\t433.125000\t12.5 KHz\tRx&Tx\r\n1\t433.1";
+    nul += '\0';
+    nul += " 25000\t12.5 KHz\tRx&Tx\r\n";
+    QVERIFY(writeRaw(path("nul.txt"), nul));
+    QVERIFY(writeRaw(path("cr.txt"), "6\t433.125000\t12.5 KHz\tRx\rTx\r\n"));
+    QVERIFY(writeRaw(path("esc.txt"), "5 433.125000 12.5 KHz\x1b[2J\r\n"));
+    QVERIFY(writeRaw(path("heading.txt"), "Channel\tFrequency(MHz)\tBW\tDIR\r\n0\t\t\t\r\n"));
 
     const QString file = name.isEmpty() ? QString() : path(name);
     channelfile::Import result;
@@ -538,8 +662,10 @@ void TestChannelFile::qtFilter_data()
     QTest::addColumn<QString>("windows");
     QTest::addColumn<QString>("qt");
 
+    // "*.*" matches every file on Windows; here it would hide names without a point.
     QTest::newRow("channel list") << QStringLiteral("文本文件(*.txt)|*.txt|All Files(*.*)|*.*||")
-                                  << QStringLiteral("文本文件(*.txt);;All Files(*.*)");
+                                  << QStringLiteral("文本文件(*.txt);;All Files(*)");
+    QTest::newRow("all files, pattern not in the text") << "Everything|*.*||" << "Everything (*)";
     QTest::newRow("patterns not in the text") << "Lists|*.txt;*.lst||" << "Lists (*.txt *.lst)";
     QTest::newRow("single choice without closing bars") << "Text (*.txt)|*.txt" << "Text (*.txt)";
 }
@@ -585,7 +711,10 @@ void TestChannelFile::dialog_data()
     QTest::newRow("save adds txt") << true << "K7V4-0012" << "plan" << "plan.txt";
     QTest::newRow("save keeps an extension") << true << "" << "plan.lst" << "plan.lst";
     QTest::newRow("save cancelled") << true << "K7V4-0012" << "" << "";
+    QTest::newRow("save into a folder with a point") << true << "" << "sub.d/plan" << "sub.d/plan.txt";
     QTest::newRow("open a name that does not exist") << false << "" << "missing" << "missing.txt";
+    QTest::newRow("open a file without extension") << false << "" << "noext" << "noext";
+    QTest::newRow("open a bare name of a .txt file") << false << "" << "old" << "old.txt";
     QTest::newRow("open an existing file") << false << "K7V4-0012" << "old.txt" << "old.txt";
     QTest::newRow("open cancelled") << false << "" << "" << "";
 }
@@ -598,6 +727,8 @@ void TestChannelFile::dialog()
     QFETCH(QString, expected);
 
     QVERIFY(writeRaw(path("old.txt"), "x"));
+    QVERIFY(writeRaw(path("noext"), "x"));
+    QVERIFY(QDir(m_dir->path()).mkdir("sub.d"));
     const QString title = save ? QStringLiteral("输出通道列表") : QStringLiteral("输入通道列表");
     QWidget owner;
 
@@ -616,9 +747,10 @@ void TestChannelFile::dialog()
             QCOMPARE(dialog->windowTitle(), title);
             QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
             QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
-            QCOMPARE(dialog->nameFilters(), (QStringList{QStringLiteral("文本文件(*.txt)"), QStringLiteral("All Files(*.*)")}));
+            QCOMPARE(dialog->nameFilters(), (QStringList{QStringLiteral("文本文件(*.txt)"), QStringLiteral("All Files(*)")}));
             QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("文本文件(*.txt)"));
-            QCOMPARE(dialog->defaultSuffix(), QStringLiteral("txt"));
+            // An open dialog adds "txt" itself, once it knows the bare name names no file.
+            QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("txt") : QString());
             QVERIFY(!dialog->testOption(QFileDialog::ReadOnly));
             QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
             auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
@@ -655,6 +787,138 @@ void TestChannelFile::saveAsksBeforeReplacing()
         });
     QVERIFY(asked);
     QCOMPARE(chosen, replace ? path("old.txt") : QString());
+}
+
+void TestChannelFile::exportIntoLockedFolder()
+{
+    // A writable file in a folder that takes no new file: the plain overwrite works, so the
+    // export must too, though the temporary file of the safe way cannot be made.
+    QVERIFY(QDir(m_dir->path()).mkdir("locked"));
+    const QString file = path("locked/plan.txt");
+    QVERIFY(writeRaw(file, "old plan\r\n"));
+    QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner));
+    if (!lockFolder(path("locked")))
+        QSKIP("this file system cannot lock a folder against root");
+    auto unlock = qScopeGuard([this] { unlockFolder(path("locked")); });
+
+    QString error;
+    QVERIFY2(channelfile::write(file, fullTable(), &error), qPrintable(error));
+    QCOMPARE(readAll(file), channelfile::format(fullTable()));
+    QCOMPARE(modeBits(QFile::permissions(file)) & kWriteModeBits, 0);
+    unlock.dismiss();
+    unlockFolder(path("locked"));
+    QCOMPARE(QDir(path("locked")).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("plan.txt")});
+}
+
+void TestChannelFile::proposedFileName_data()
+{
+    QTest::addColumn<QString>("serialNumber");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("plain serial number") << "K7V40012345" << "K7V40012345";
+    QTest::newRow("none before the first read") << "" << "";
+    QTest::newRow("slash would name a folder") << "../../etc/x" << ".._.._etc_x";
+    QTest::newRow("backslash") << "a\\b" << "a_b";
+    QTest::newRow("control characters") << QStringLiteral("12\t3\x01""4\n") << "12_3_4_";
+    QTest::newRow("blanks around") << "  1234 " << "1234";
+    QTest::newRow("only points") << ".." << "";
+}
+
+void TestChannelFile::proposedFileName()
+{
+    QFETCH(QString, serialNumber);
+    QFETCH(QString, name);
+    QCOMPARE(channelfile::proposedFileName(serialNumber), name);
+}
+
+void TestChannelFile::allFilesShowsNamesWithoutPoint()
+{
+    QVERIFY(writeRaw(path("noext"), "x"));
+    QVERIFY(writeRaw(path("plan.txt"), "x"));
+    bool checked = false;
+    withDialog(
+        [] { return FileDialog::getOpenFileName(nullptr, QStringLiteral("输入通道列表"), QString()); },
+        [&](QFileDialog *dialog) {
+            auto finish = qScopeGuard([dialog] { dialog->reject(); });
+            dialog->setDirectory(m_dir->path());
+            auto *model = dialog->findChild<QFileSystemModel *>();
+            QVERIFY(model);
+            // The names the dialog lists in the folder.
+            auto listed = [&] {
+                QStringList names;
+                const QModelIndex folder = model->index(m_dir->path());
+                for (int row = 0; row < model->rowCount(folder); ++row)
+                    names << model->fileName(model->index(row, 0, folder));
+                names.sort();
+                return names;
+            };
+            QTRY_COMPARE(listed(), QStringList{"plan.txt"});
+            dialog->selectNameFilter(dialog->nameFilters().constLast());
+            QTRY_COMPARE(listed(), (QStringList{"noext", "plan.txt"}));
+            checked = true;
+        });
+    QVERIFY(checked);
+}
+
+void TestChannelFile::qtTextsInChinese()
+{
+    // What the program installs at its start; taken out again for the other tests.
+    const QLocale locale;
+    QVERIFY2(CQuendaApp::installTranslations(), "qt6-translations-l10n is not installed");
+    auto restore = qScopeGuard([&] {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+        QLocale::setDefault(locale);
+    });
+    QVERIFY(writeRaw(path("old.txt"), "x"));
+
+    QStringList dialogTexts;
+    QStringList questionTexts;
+    const QString chosen = withDialog(
+        [] { return FileDialog::getSaveFileName(nullptr, QStringLiteral("输出通道列表"), QString()); },
+        [&](QFileDialog *dialog) {
+            for (const char *name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+                dialogTexts << dialog->findChild<QLabel *>(QLatin1String(name))->text();
+            auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            QVERIFY(buttons);
+            for (QAbstractButton *button : buttons->buttons())
+                dialogTexts << button->text();
+            // The replace question is Qt's own message box.
+            bool asked = false;
+            QTimer poll;
+            poll.setInterval(10);
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    poll.stop();
+                    asked = true;
+                    questionTexts << box->text() << box->button(QMessageBox::Yes)->text()
+                                  << box->button(QMessageBox::No)->text();
+                    box->button(QMessageBox::No)->click();
+                }
+            });
+            poll.start();
+            typeAndAccept(dialog, path("old"));
+            QVERIFY(asked);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+    QCOMPARE(chosen, QString());
+    QCOMPARE(dialogTexts, (QStringList{QStringLiteral("查找范围："), QStringLiteral("文件名称(&N)："),
+                                       QStringLiteral("文件类型："), QStringLiteral("保存(&S)"),
+                                       QStringLiteral("取消")}));
+    QCOMPARE(questionTexts.size(), 3);
+    QVERIFY2(questionTexts[0].contains(QStringLiteral("已存在")), qPrintable(questionTexts[0]));
+    QCOMPARE(questionTexts.mid(1), (QStringList{QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")}));
+
+    // The standard buttons and a text field's context menu.
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+    QLineEdit field;
+    std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QCOMPARE(menu->actions().first()->text().section(u'\t', 0, 0), QStringLiteral("撤消(&U)"));
 }
 
 QTEST_MAIN(TestChannelFile)

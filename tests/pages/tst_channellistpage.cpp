@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace quenda;
 
 namespace {
@@ -98,8 +102,13 @@ private slots:
     void clickElsewhereCommits();
     void pointerOverCellKeepsEditorOpen();
     void bandwidthEditor();
+    void escapeCancelsTheEditOnly_data();
+    void escapeCancelsTheEditOnly();
     void deleteAndClearMark();
     void pendingChannelsAndCompleteRows();
+    void rowsNamedBeforeSave_data();
+    void rowsNamedBeforeSave();
+    void leftOutRowsShowWhatTheRadioHolds();
     void exportThenImport();
     void fileFailuresAreReported_data();
     void fileFailuresAreReported();
@@ -351,6 +360,55 @@ void TestChannelListPage::bandwidthEditor()
     QVERIFY(MessageBox::shownTexts().isEmpty());
 }
 
+void TestChannelListPage::escapeCancelsTheEditOnly_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("dropDownOpen");
+    QTest::newRow("frequency editor") << Freq << false;
+    QTest::newRow("DIR editor") << Dir << false;
+    QTest::newRow("bandwidth editor") << Bw << false;
+    QTest::newRow("bandwidth drop-down open") << Bw << true;
+}
+
+void TestChannelListPage::escapeCancelsTheEditOnly()
+{
+    QFETCH(int, column);
+    QFETCH(bool, dropDownOpen);
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    QVERIFY(host.show());
+    QSignalSpy changed(host.page, &CChannelListPage::changed);
+    const QString before = host.page->cell(12, column);
+
+    // The pointer stays on the cell, as when the user opens the drop-down with it.
+    host.click(12, column);
+    QWidget *editor = column == Bw ? static_cast<QWidget *>(host.bandwidthEditor) : host.textEditor;
+    QVERIFY(editor->isVisible());
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, "43x.1");
+    if (dropDownOpen) {
+        host.bandwidthEditor->showPopup();
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        // The drop-down closed; the window and the edit are still there.
+        QVERIFY(host.dialog.isVisible());
+        QVERIFY(editor->isVisible());
+    }
+    QTest::keyClick(editor, Qt::Key_Escape);
+
+    QVERIFY(!editor->isVisible());
+    QVERIFY(host.dialog.isVisible());
+    QCOMPARE(host.page->cell(12, column), before);
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(MessageBox::shownTexts().isEmpty());
+    // Losing the focus later must not write the cancelled text after all.
+    host.pointerAway();
+    host.button("exportButton")->setFocus();
+    QCOMPARE(host.page->cell(12, column), before);
+}
+
 void TestChannelListPage::deleteAndClearMark()
 {
     const RadioConfig record = listedRecord();
@@ -400,6 +458,93 @@ void TestChannelListPage::pendingChannelsAndCompleteRows()
     QVERIFY(!host.page->rowComplete(12));
 }
 
+void TestChannelListPage::rowsNamedBeforeSave_data()
+{
+    QTest::addColumn<QList<QStringList>>("edits"); // row, frequency, BW, DIR
+    QTest::addColumn<int>("answer");               // to the question, if one is asked
+    QTest::addColumn<bool>("goesOn");
+    QTest::addColumn<QStringList>("shown");
+
+    const int ok = MessageBox::Ok, cancel = MessageBox::Cancel;
+    const QString incomplete20 = QStringLiteral("通道 20：频率、带宽或方向为空");
+    QTest::newRow("nothing changed") << QList<QStringList>{} << ok << true << QStringList{};
+    QTest::newRow("a good change") << QList<QStringList>{{"12", "440.000000", "12.5 KHz", "Rx&Tx"}}
+                                   << ok << true << QStringList{};
+    QTest::newRow("a cleared row") << QList<QStringList>{{"12", "", "", ""}} << ok << true
+                                   << QStringList{};
+    QTest::newRow("a free row clicked once") << QList<QStringList>{{"30", "", "", "Rx&Tx"}} << ok
+                                             << true << QStringList{};
+    QTest::newRow("typo: stops, nothing to choose")
+        << QList<QStringList>{{"12", "43x.125000", "12.5 KHz", "Rx&Tx"}} << ok << false
+        << QStringList{messages::unreadableFrequencies({QStringLiteral("通道 12：频率“43x.125000”无法识别")})};
+    QTest::newRow("frequency emptied, typo and incomplete row: only what stops is named")
+        << QList<QStringList>{{"5", "", "6.25 KHz", "Rx"}, {"12", "438,125", "12.5 KHz", "Rx&Tx"},
+                              {"20", "433.000000", "", "Rx&Tx"}}
+        << ok << false
+        << QStringList{messages::unreadableFrequencies({QStringLiteral("通道 5：频率为空"),
+                                                         QStringLiteral("通道 12：频率“438,125”无法识别")})};
+    QTest::newRow("incomplete row, go on")
+        << QList<QStringList>{{"20", "433.000000", "", "Rx&Tx"}} << ok << true
+        << QStringList{messages::rowsLeftOut({incomplete20})};
+    QTest::newRow("incomplete row, go back")
+        << QList<QStringList>{{"20", "433.000000", "", "Rx&Tx"}} << cancel << false
+        << QStringList{messages::rowsLeftOut({incomplete20})};
+    QTest::newRow("refused by the radio")
+        << QList<QStringList>{{"5", "999.000000", "6.25 KHz", "Rx"},
+                              {"12", "438.125000", "10 KHz", "Rx&Tx"},
+                              {"13", "-433.125000", "25   KHz", "Rx&Tx"}}
+        << ok << true
+        << QStringList{messages::rowsLeftOut({QStringLiteral("通道 5：频率 999.000000 超出 410～480 MHz"),
+                                              QStringLiteral("通道 12：带宽“10 KHz”无效"),
+                                              QStringLiteral("通道 13：频率 -433.125000 超出 410～480 MHz")})};
+}
+
+void TestChannelListPage::rowsNamedBeforeSave()
+{
+    QFETCH(QList<QStringList>, edits);
+    QFETCH(int, answer);
+    QFETCH(bool, goesOn);
+    QFETCH(QStringList, shown);
+
+    const RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    for (const QStringList &edit : edits) {
+        for (int column = Freq; column <= Dir; ++column)
+            host.page->setCell(edit[0].toInt(), column, edit[column]);
+    }
+    MessageBox::setNextAnswer(MessageBox::Answer(answer));
+    QCOMPARE(host.page->ConfirmRowsBeforeSave(), goesOn);
+    QCOMPARE(MessageBox::shownTexts(), shown);
+}
+
+void TestChannelListPage::leftOutRowsShowWhatTheRadioHolds()
+{
+    RadioConfig record = listedRecord();
+    Host host(record);
+    host.page->FillFromRecord();
+    host.page->setCell(20, Freq, "433.000000");             // incomplete, free in the radio
+    host.page->setCell(12, Freq, "999.000000");             // refused, 438.125000 in the radio
+    host.page->setCell(5, Freq, "451.000000");              // written
+    SaveState state;
+    QVERIFY(host.page->BuildPendingChannels(state));
+    QCOMPARE(state.pendingChannelCount, 1);
+
+    // The report after a save carries the settings, not the channel listing.
+    record.channelCount = 0;
+    host.page->FillFromRecord();
+    QCOMPARE(host.page->cell(20, Freq), QString());
+    QCOMPARE(host.page->cell(20, Dir), QString());
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("438.125000"));
+    QCOMPARE(host.page->cell(5, Freq), QStringLiteral("451.000000"));
+    QCOMPARE(host.page->readCopy()[12].frequency, QStringLiteral("438.125000"));
+
+    // Only the rows of that save: an edit made afterwards stays through the next fill.
+    host.page->setCell(12, Freq, "440.000000");
+    host.page->FillFromRecord();
+    QCOMPARE(host.page->cell(12, Freq), QStringLiteral("440.000000"));
+}
+
 void TestChannelListPage::exportThenImport()
 {
     QTemporaryDir dir;
@@ -442,19 +587,37 @@ void TestChannelListPage::fileFailuresAreReported_data()
 {
     QTest::addColumn<bool>("exporting");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // "fifo": a FIFO under the name
     QTest::addColumn<bool>("reported");
-    QTest::newRow("export into a missing folder") << true << "missing/plan.txt" << true;
-    QTest::newRow("import of a missing file") << false << "missing/plan.txt" << true;
-    QTest::newRow("export cancelled") << true << "" << false;
-    QTest::newRow("import cancelled") << false << "" << false;
+    QTest::newRow("export into a missing folder") << true << "missing/plan.txt" << QByteArray() << true;
+    QTest::newRow("import of a missing file") << false << "missing/plan.txt" << QByteArray() << true;
+    QTest::newRow("export cancelled") << true << "" << QByteArray() << false;
+    QTest::newRow("import cancelled") << false << "" << QByteArray() << false;
+    QTest::newRow("import of a FIFO") << false << "plan.txt" << QByteArray("fifo") << true;
+    QTest::newRow("import of a line with a NUL")
+        << false << "plan.txt" << QByteArray("12\t433.1\0 25000\t12.5 KHz\tRx&Tx\r\n", 32) << true;
+    QTest::newRow("import of a file without rows")
+        << false << "plan.txt" << QByteArray("0\t\t\t\r\n1\t\t\t\r\n") << true;
 }
 
 void TestChannelListPage::fileFailuresAreReported()
 {
     QFETCH(bool, exporting);
     QFETCH(QString, name);
+    QFETCH(QByteArray, content);
     QFETCH(bool, reported);
     QTemporaryDir dir;
+    if (content == "fifo") {
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+#else
+        QSKIP("needs FIFOs");
+#endif
+    } else if (!content.isEmpty()) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
     const RadioConfig record = listedRecord();
     Host host(record);
     host.page->FillFromRecord();

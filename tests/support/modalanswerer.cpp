@@ -168,7 +168,12 @@ void ModalAnswerer::answerBox(QMessageBox *box)
     seen.clicked = chosen ? chosen->text() : QString();
     m_boxes.append(seen);
     m_acting = box;
-    if (chosen)
+    if (chosen && m_answerDelayMs > 0)
+        QTimer::singleShot(m_answerDelayMs, this, [this, target = QPointer<QAbstractButton>(chosen)] {
+            if (target)
+                clickLater(this, target);
+        });
+    else if (chosen)
         clickLater(this, chosen);
 }
 

@@ -46,6 +46,8 @@ public:
     bool waitForCount(qsizetype n, int timeoutMs);
     // Processes events until a box with exactly this text has been answered.
     bool waitForText(const QString &text, int timeoutMs);
+    // Boxes are answered this long after they came up, as a user who reads them would.
+    void setAnswerDelay(int ms) { m_answerDelayMs = ms; }
     // Nothing queued is left over.
     bool allUsed() const;
     void clear();
@@ -61,6 +63,7 @@ private:
     QList<std::function<void(QDialog *)>> m_dialogHandlers;
     QList<QStringList> m_menuPaths;
     int m_menuStep = 0;
+    int m_answerDelayMs = 0;
     QPointer<QWidget> m_acting; // the window a queued action is about to serve
     QPointer<QMenu> m_menuActing;
 };
