@@ -98,7 +98,6 @@ public:
 
     // The receive handler: one receive event of the serial control.
     void OnCommEvent();
-    void WriteDialogueStep(const char *bytes, int length);
 
 signals:
     void stateChanged(RadioSession::State before, RadioSession::State now);
@@ -111,7 +110,8 @@ signals:
     void procedureGaveUp(const QString &message);
     // The banner came: the read sequence begins (its pauses follow at once).
     void readingStarted();
-    // The read is over: its report came, it failed or it was abandoned.
+    // No read is under way any more: its report came, it failed or it was abandoned (also sent
+    // when none was).
     void readingEnded();
     // A report filled the record.
     void reportParsed();
@@ -119,7 +119,7 @@ signals:
     void readFailed();
     // A save was confirmed; its first transmission follows at once.
     void saveStarted();
-    // The save is over, however it ended.
+    // No save runs any more, however it ended (also sent when none ran).
     void saveEnded();
     // "保存完毕！".
     void saveFinished();
@@ -160,6 +160,7 @@ private:
     void showWriteError() override;
     void showSaveComplete() override;
 
+    void WriteDialogueStep(const char *bytes, int length);
     template <typename Work>
     bool guard(Work &&work);
     void setState(State state);
