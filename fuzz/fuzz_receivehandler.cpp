@@ -67,8 +67,9 @@ struct Process {
 
 Process &process()
 {
-    static Process p;
-    return p;
+    // Never destroyed: tearing widgets down after QApplication's statics have gone crashes.
+    static Process *p = new Process;
+    return *p;
 }
 
 void settle()
