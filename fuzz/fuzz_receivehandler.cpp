@@ -4,7 +4,6 @@
 // that the port delivers one receive event at a time. Nothing may crash, read out of range or
 // leave the channel entry index outside the pending table.
 
-#include "app/messagebox.h"
 #include "app/quendadlg.h"
 #include "lib/k7v4simulator.h"
 #include "link/cmscomm.h"
@@ -12,6 +11,7 @@
 #include "protocol/radioconfig.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
+#include "ui/messagebox.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
 #include "simsession.h"
 
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "app/progressdlgs.h"
 #include "link/connectdlgs.h"
 #include "link/settingsfile.h"
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
+#include "protocol/messages.h"
 #include "protocol/radiocommands.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

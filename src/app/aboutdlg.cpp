@@ -1,6 +1,6 @@
 #include "app/aboutdlg.h"
 
-#include "app/dialogunits.h"
+#include "ui/dialogunits.h"
 
 #include <QLabel>
 #include <QPixmap>

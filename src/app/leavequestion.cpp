@@ -1,7 +1,7 @@
 #include "app/leavequestion.h"
 
-#include "app/messagebox.h"
-#include "app/messages.h"
+#include "protocol/messages.h"
+#include "ui/messagebox.h"
 
 namespace quenda {
 

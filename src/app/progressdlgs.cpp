@@ -1,6 +1,6 @@
 #include "app/progressdlgs.h"
 
-#include "app/dialogunits.h"
+#include "ui/dialogunits.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,48 +1,31 @@
 #include "app/quendadlg.h"
 
 #include "app/aboutdlg.h"
-#include "app/dialogunits.h"
-#include "app/handlerguard.h"
 #include "app/leavequestion.h"
-#include "app/messagebox.h"
-#include "app/messages.h"
-#include "app/progressdlgs.h"
 #include "app/resources.h"
-#include "app/systemmenu.h"
-#include "link/cmscomm.h"
 #include "link/selectportdlg.h"
-#include "link/serialbackend.h"
 #include "pages/basicinfopage.h"
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
 #include "pages/serialpage.h"
-#include "protocol/factorydefaults.h"
-#include "protocol/radiocommands.h"
-#include "protocol/reportparser.h"
+#include "protocol/messages.h"
+#include "ui/dialogunits.h"
+#include "ui/messagebox.h"
 
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+#include <optional>
+
 namespace quenda {
 namespace {
-// Command numbers of the window-menu entries, in menu order: port, power-on, soft diagnosis, About.
-const QList<int> kSystemCommands{17, 18, 19, 16};
-
-// Long enough for "ATA\r" at the slowest rate; short enough that a dead line never hangs the window.
-constexpr int kDrainBeforeCloseMs = 500;
-
-// A report answer is a few kilobytes; a line that keeps talking is not gathered without end.
-constexpr int kMaxAnswerBytes = 256 * 1024;
-
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -52,59 +35,29 @@ QIcon applicationIcon()
 }
 } // namespace
 
-// Marks a handler that talks to the radio for as long as it runs.
-class CQuendaDlg::OperationScope {
-public:
-    explicit OperationScope(CQuendaDlg &dlg) : m_dlg(dlg) { m_dlg.beginOperation(); }
-    ~OperationScope() { m_dlg.endOperation(); }
-    OperationScope(const OperationScope &) = delete;
-    OperationScope &operator=(const OperationScope &) = delete;
-
-private:
-    CQuendaDlg &m_dlg;
-};
-
 CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
-    : QDialog(parent), m_pause(env.pause), m_config(*env.config),
-      m_programFolder(env.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                  : env.programFolder),
-      m_settingsFile(m_programFolder)
+    : QDialog(parent),
+      m_session(std::make_unique<RadioSession>(std::move(env), static_cast<SessionHost &>(*this)))
 {
-    Q_ASSERT(env.pause && env.config);
-    if (!env.backend) {
-        env.backend = std::make_unique<QSerialPortBackend>(
-            PortNaming(QDir(m_programFolder).filePath(QStringLiteral("ports"))));
-    }
-    m_comm = std::make_unique<CMSComm>(*m_pause, std::move(env.backend));
-    connect(m_comm.get(), &CMSComm::OnComm, this, guarded(this, &CQuendaDlg::OnCommEvent));
-    connect(m_comm.get(), &CMSComm::portLost, this, &CQuendaDlg::onPortLost);
-    m_readWatchdog = new GatedTimer(*m_pause, this);
-    connect(m_readWatchdog, &GatedTimer::timeout, this, &CQuendaDlg::onReadWatchdog);
-
     buildWindow();
-    buildSystemMenu();
-
-    if (m_settingsFile.load(m_portChoice) == SettingsFile::LoadResult::NotRegular) {
+    m_systemMenu = new CWindowMenu(this);
+    connect(m_systemMenu, &CWindowMenu::selectPortChosen, this, &CQuendaDlg::OnSelectPort);
+    connect(m_systemMenu, &CWindowMenu::connectMethodChosen, this, &CQuendaDlg::setConnectMethod);
+    connect(m_systemMenu, &CWindowMenu::aboutChosen, this, &CQuendaDlg::OnAbout);
+    // The modeless windows created on the way go with the main window.
+    m_windows = std::make_unique<SessionWindows>(*m_session, this);
+    followSession();
+    if (m_session->settingsLoadResult() == SettingsFile::LoadResult::NotRegular) {
         // Told once the window is up, so the message stands over it.
         QTimer::singleShot(0, this, [this] {
-            MessageBox::warn(this, messages::settingsFileNotRegular(
-                                       QDir::toNativeSeparators(m_settingsFile.path())));
+            MessageBox::warn(this, messages::settingsFileNotRegular(QDir::toNativeSeparators(
+                                       m_session->settingsFile().path())));
         });
     }
-    receiveText.clear();
-    m_baudText = QStringLiteral("4800");
-    m_save = SaveState{};
     applyButtonStates(WindowEvent::Start);
 }
 
-CQuendaDlg::~CQuendaDlg()
-{
-    // The modeless windows created on the way go with the main window.
-    m_readingDlg.reset();
-    m_savingDlg.reset();
-    m_softDiagDlg.reset();
-    m_powerOnDlg.reset();
-}
+CQuendaDlg::~CQuendaDlg() = default;
 
 void CQuendaDlg::buildWindow()
 {
@@ -127,107 +80,52 @@ void CQuendaDlg::buildWindow()
     auto *group = new QGroupBox(this);
     DialogUnits::place(group, 9, 54, 78, 75);
 
-    m_commandButtons[CommandButton::Open] = addButton("openButton", QStringLiteral("打开"), 15, 65, 66, 16);
-    m_commandButtons[CommandButton::Save] = addButton("saveButton", QStringLiteral("保存"), 15, 86, 66, 16);
-    m_commandButtons[CommandButton::Close] = addButton("closeButton", QStringLiteral("关闭"), 15, 107, 66, 16);
-    QPushButton *exitButton = addButton("exitButton", QStringLiteral("退出"), 15, 136, 66, 16);
-    m_commandButtons[CommandButton::Defaults] =
-        addButton("defaultsButton", QStringLiteral("恢复出厂默认值"), 15, 160, 66, 16);
-    QPushButton *basicButton = addButton("basicInfoButton", QStringLiteral("基本信息"), 116, 14, 50, 14);
-    m_commandButtons[CommandButton::RadioInfo] =
-        addButton("radioInfoButton", QStringLiteral("电台信息"), 166, 14, 50, 14);
-    m_commandButtons[CommandButton::SerialInfo] =
-        addButton("serialInfoButton", QStringLiteral("串口信息"), 215, 14, 50, 14);
-    QPushButton *channelButton = addButton("channelButton", QStringLiteral("频率"), 265, 14, 50, 14);
-
-    // Present but never shown: the undo command is reached only through its enabled state.
-    m_commandButtons[CommandButton::Print] = addButton("printButton", QStringLiteral("打印"), 0, 0, 1, 1);
-    QPushButton *helpButton = addButton("helpButton", QStringLiteral("帮助"), 0, 0, 1, 1);
-    m_commandButtons[CommandButton::Undo] =
-        addButton("undoButton", QStringLiteral("撤销所有改动"), 0, 0, 1, 1);
-    for (QPushButton *hidden : {m_commandButtons[CommandButton::Print], helpButton,
-                                m_commandButtons[CommandButton::Undo]})
-        hidden->hide();
-
-    const QRect pageArea = DialogUnits::rect(116, 27, 256, 150);
-    m_basicPage = new CBasicInfoPage(m_config, this);
-    m_radioPage = new CRadioPage(m_config, this);
-    m_serialPage = new CSerialPage(m_config, this);
-    m_channelPage = new CChannelListPage(m_config, this);
-    for (CPage *page : std::initializer_list<CPage *>{m_basicPage, m_radioPage, m_serialPage,
-                                                      m_channelPage}) {
-        page->move(pageArea.topLeft());
-        page->resize(pageArea.size());
-        page->hide();
-        connect(page, &CPage::changed, this, &CQuendaDlg::MarkChanged);
+    // In creation order, which is the tab order. The last three are present but never shown:
+    // the undo command is reached only through its enabled state.
+    const struct {
+        const char *name;
+        const char *text;
+        QRect units;
+        std::optional<CommandButton> role;
+        std::function<void()> run;
+    } buttons[] = {
+        {"openButton", "打开", {15, 65, 66, 16}, CommandButton::Open, [this] { OnConnect(); }},
+        {"saveButton", "保存", {15, 86, 66, 16}, CommandButton::Save, [this] { OnSave(); }},
+        {"closeButton", "关闭", {15, 107, 66, 16}, CommandButton::Close, [this] { OnCloseRadio(); }},
+        {"exitButton", "退出", {15, 136, 66, 16}, {}, [this] { reject(); }},
+        {"defaultsButton", "恢复出厂默认值", {15, 160, 66, 16}, CommandButton::Defaults,
+         [this] { OnRestoreDefaults(); }},
+        {"basicInfoButton", "基本信息", {116, 14, 50, 14}, {}, [this] { m_pages->show(m_pages->basicInfo()); }},
+        {"radioInfoButton", "电台信息", {166, 14, 50, 14}, CommandButton::RadioInfo,
+         [this] { m_pages->show(m_pages->radio()); }},
+        {"serialInfoButton", "串口信息", {215, 14, 50, 14}, CommandButton::SerialInfo,
+         [this] { m_pages->show(m_pages->serial()); }},
+        {"channelButton", "频率", {265, 14, 50, 14}, {}, [this] { m_pages->show(m_pages->channels()); }},
+        {"printButton", "打印", {}, CommandButton::Print, {}},
+        {"helpButton", "帮助", {}, {}, {}},
+        {"undoButton", "撤销所有改动", {}, CommandButton::Undo, [this] { OnUndoAll(); }},
+    };
+    for (const auto &spec : buttons) {
+        auto *button = new QPushButton(QString::fromUtf8(spec.text), this);
+        button->setObjectName(QLatin1String(spec.name));
+        const QRect units = spec.units.isValid() ? spec.units : QRect(0, 0, 1, 1);
+        DialogUnits::place(button, units.x(), units.y(), units.width(), units.height());
+        if (!spec.units.isValid())
+            button->hide();
+        if (spec.role)
+            m_commandButtons[*spec.role] = button;
+        if (spec.run)
+            connect(button, &QPushButton::clicked, this, spec.run);
     }
-    m_basicPage->show();
 
-    connect(m_commandButtons[CommandButton::Open], &QPushButton::clicked, this,
-            guarded(this, &CQuendaDlg::OnConnect));
-    connect(m_commandButtons[CommandButton::Save], &QPushButton::clicked, this,
-            guarded(this, &CQuendaDlg::OnSave));
-    connect(m_commandButtons[CommandButton::Close], &QPushButton::clicked, this,
-            guarded(this, &CQuendaDlg::OnCloseRadio));
-    connect(m_commandButtons[CommandButton::Defaults], &QPushButton::clicked, this,
-            guarded(this, &CQuendaDlg::OnRestoreDefaults));
-    connect(m_commandButtons[CommandButton::Undo], &QPushButton::clicked, this,
-            guarded(this, &CQuendaDlg::OnUndoAll));
-    connect(exitButton, &QPushButton::clicked, this, &CQuendaDlg::reject);
-    connect(basicButton, &QPushButton::clicked, this, [this] { showPage(m_basicPage); });
-    connect(m_commandButtons[CommandButton::RadioInfo], &QPushButton::clicked, this,
-            [this] { showPage(m_radioPage); });
-    connect(m_commandButtons[CommandButton::SerialInfo], &QPushButton::clicked, this,
-            [this] { showPage(m_serialPage); });
-    connect(channelButton, &QPushButton::clicked, this, [this] { showPage(m_channelPage); });
-}
-
-QPushButton *CQuendaDlg::addButton(const char *objectName, const QString &text, int x, int y,
-                                   int w, int h)
-{
-    auto *button = new QPushButton(text, this);
-    button->setObjectName(QLatin1String(objectName));
-    DialogUnits::place(button, x, y, w, h);
-    return button;
-}
-
-void CQuendaDlg::buildSystemMenu()
-{
-    m_systemMenu = new QMenu(this);
-    m_systemMenu->setObjectName(QStringLiteral("systemMenu"));
-    QAction *selectPort = m_systemMenu->addAction(QStringLiteral("选择端口..."));
-    selectPort->setObjectName(QStringLiteral("selectPortAction"));
-    connect(selectPort, &QAction::triggered, this, guarded(this, &CQuendaDlg::OnSelectPort));
-
-    QMenu *methods = m_systemMenu->addMenu(QStringLiteral("设置连接方法"));
-    auto *group = new QActionGroup(methods);
-    m_powerOnAction = methods->addAction(QStringLiteral("加电连接"));
-    m_powerOnAction->setObjectName(QStringLiteral("powerOnAction"));
-    m_softDiagAction = methods->addAction(QStringLiteral("软诊断"));
-    m_softDiagAction->setObjectName(QStringLiteral("softDiagAction"));
-    for (QAction *action : {m_powerOnAction, m_softDiagAction}) {
-        action->setCheckable(true);
-        group->addAction(action);
-    }
-    connect(m_powerOnAction, &QAction::triggered, this,
-            [this] { setConnectMethod(ConnectMethod::PowerOn); });
-    connect(m_softDiagAction, &QAction::triggered, this,
-            [this] { setConnectMethod(ConnectMethod::SoftDiagnostic); });
-    setConnectMethod(ConnectMethod::SoftDiagnostic);
-
-    m_systemMenu->addSeparator();
-    QAction *about = m_systemMenu->addAction(QStringLiteral("关于 QUENDA(&A)..."));
-    about->setObjectName(QStringLiteral("aboutAction"));
-    connect(about, &QAction::triggered, this, &CQuendaDlg::OnAbout);
-    SystemMenu::install(this, m_systemMenu, kSystemCommands);
+    m_pages = new CPageSet(m_session->config(), this, DialogUnits::rect(116, 27, 256, 150));
+    connect(m_pages, &CPageSet::changed, this, &CQuendaDlg::MarkChanged);
 }
 
 void CQuendaDlg::setConnectMethod(ConnectMethod method)
 {
-    m_connectMethod = method;
-    m_powerOnAction->setChecked(method == ConnectMethod::PowerOn);
-    m_softDiagAction->setChecked(method == ConnectMethod::SoftDiagnostic);
-    SystemMenu::syncChecks(this, m_systemMenu, kSystemCommands);
+    m_session->setConnectMethod(method);
+    m_systemMenu->setConnectMethod(method);
 }
 
 void CQuendaDlg::contextMenuEvent(QContextMenuEvent *event)
@@ -245,7 +143,7 @@ void CQuendaDlg::contextMenuEvent(QContextMenuEvent *event)
 #ifdef Q_OS_WIN
 bool CQuendaDlg::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
 {
-    if (SystemMenu::handleCommand(m_systemMenu, kSystemCommands, message)) {
+    if (m_systemMenu->handleSystemCommand(message)) {
         *result = 0;
         return true;
     }
@@ -261,14 +159,44 @@ void CQuendaDlg::applyButtonStates(WindowEvent event)
     }
 }
 
-void CQuendaDlg::showPage(QWidget *page)
+void CQuendaDlg::followSession()
 {
-    for (QWidget *each : std::initializer_list<QWidget *>{m_basicPage, m_radioPage, m_serialPage,
-                                                          m_channelPage}) {
-        if (each != page)
-            each->hide();
-    }
-    page->show();
+    RadioSession *s = m_session.get();
+    connect(s, &RadioSession::portNotChosen, this,
+            [this] { MessageBox::inform(this, messages::choosePort()); });
+    connect(s, &RadioSession::reportParsed, this, [this] {
+        m_pages->fillFromRecord();
+        applyButtonStates(WindowEvent::ReportShown);
+    });
+    connect(s, &RadioSession::readFailed, this, [this] {
+        applyButtonStates(WindowEvent::ReadFailed);
+        MessageBox::warn(this, messages::readNoAnswer());
+    });
+    connect(s, &RadioSession::saveFinished, this,
+            [this] { MessageBox::inform(this, messages::saveComplete()); });
+    connect(s, &RadioSession::saveFailed, this,
+            [this] { MessageBox::inform(this, messages::writeError()); });
+    connect(s, &RadioSession::channelsIncomplete, this, [this] {
+        MessageBox::ask(this, messages::channelsIncomplete(), messages::channelsIncompleteCaption());
+    });
+    connect(s, &RadioSession::defaultsRestored, this, &CQuendaDlg::MarkChanged);
+    connect(s, &RadioSession::closed, this, &CQuendaDlg::showStart);
+    connect(s, &RadioSession::connectionLost, this,
+            [this] { applyButtonStates(WindowEvent::PortLost); });
+    connect(s, &RadioSession::portLost, this, [this](const QString &description) {
+        applyButtonStates(WindowEvent::PortLost);
+        MessageBox::warn(this, description);
+    });
+    connect(s, &RadioSession::portError, this,
+            [this](const QString &description) { MessageBox::warn(this, description); });
+    connect(s, &RadioSession::readyToLeave, this, &CQuendaDlg::reject);
+}
+
+void CQuendaDlg::showStart()
+{
+    m_pages->clear();
+    applyButtonStates(WindowEvent::Closed);
+    m_pages->channels()->setDeleteEnabled(false);
 }
 
 void CQuendaDlg::MarkChanged()
@@ -284,386 +212,56 @@ void CQuendaDlg::OnAbout()
 
 void CQuendaDlg::OnSelectPort()
 {
-    CSelectPortDlg dlg(m_portChoice, PortNaming(QDir(m_programFolder).filePath(QStringLiteral("ports"))),
-                       m_settingsFile, this);
+    CSelectPortDlg dlg(m_session->portChoice(),
+                       PortNaming(QDir(m_session->programFolder()).filePath(QStringLiteral("ports"))),
+                       m_session->settingsFile(), this);
     dlg.exec();
-}
-
-void CQuendaDlg::OpenPort()
-{
-    if (m_comm->GetPortOpen())
-        m_comm->SetPortOpen(false);
-    m_comm->SetCommPort(short(m_portChoice.portNumber));
-    if (m_connectMethod == ConnectMethod::SoftDiagnostic)
-        m_comm->SetSettings(m_baudText + QStringLiteral(",n,8,1"));
-    m_comm->SetInBufferSize(1024);
-    m_comm->SetOutBufferSize(512);
-    m_comm->SetInputMode(1);
-    m_comm->SetPortOpen(true);
-    m_comm->SetRThreshold(1);
-    m_comm->SetInputLen(0);
-    m_comm->SetNullDiscard(true);
-    m_comm->SetRTSEnable(true);
-    m_comm->GetInput(); // whatever waited before the open is not the radio's answer
-}
-
-void CQuendaDlg::OnConnect()
-{
-    if (m_busy > 0)
-        return;
-    const OperationScope operation(*this);
-    if (!m_portChoice.portChosen) {
-        MessageBox::inform(this, messages::choosePort());
-        return;
-    }
-    // One procedure at a time: a second one would close the port under the first.
-    for (CConnectDlg *running : {static_cast<CConnectDlg *>(m_powerOnDlg.get()),
-                                 static_cast<CConnectDlg *>(m_softDiagDlg.get())}) {
-        if (running && running->isRunning()) {
-            running->show();
-            running->raise();
-            return;
-        }
-    }
-    if (m_connectMethod == ConnectMethod::PowerOn) {
-        OpenPort();
-        m_powerOnDlg = std::make_unique<CPowerOnConnectDlg>(static_cast<ConnectionHost &>(*this), this);
-        showCentredNow(m_powerOnDlg.get(), this);
-    } else {
-        m_softDiagDlg = std::make_unique<CSoftDiagConnectDlg>(static_cast<ConnectionHost &>(*this), this);
-        showCentredNow(m_softDiagDlg.get(), this);
-    }
-}
-
-void CQuendaDlg::sendCommand(const char *text)
-{
-    output(QByteArray(text));
-    output(QByteArray(radio::kCR));
-}
-
-void CQuendaDlg::output(const QByteArray &bytes)
-{
-    noteCommand(bytes);
-    m_comm->SetOutput(bytes);
-}
-
-void CQuendaDlg::noteCommand(const QByteArray &bytes)
-{
-    // A report request starts a new answer; the channel listing belongs to the same one.
-    if (bytes == radio::kReadSettings || bytes == radio::kReadSettingsAfterSave) {
-        m_answer.clear();
-        m_collecting = true;
-        m_listingRequested = false;
-        ++m_answersBegun;
-    } else if (bytes == radio::kReadChannels) {
-        m_listingRequested = m_collecting;
-    } else if (bytes != radio::kCR) {
-        m_collecting = false;
-    }
-}
-
-void CQuendaDlg::beginOperation()
-{
-    if (m_busy++ == 0)
-        m_pausesAtStart = m_pause->pauseCount();
-}
-
-void CQuendaDlg::endOperation()
-{
-    // Clicks made while the window was frozen wait in the window system; take them now, while
-    // still busy, so that a command button pressed meanwhile is not run as a new command.
-    if (m_busy == 1 && m_pause->holdsInput() && m_pause->pauseCount() != m_pausesAtStart)
-        QCoreApplication::processEvents();
-    if (--m_busy == 0 && m_leaveRequested)
-        QMetaObject::invokeMethod(this, &CQuendaDlg::reject, Qt::QueuedConnection);
-}
-
-void CQuendaDlg::OnCommEvent()
-{
-    if (m_comm->GetCommEvent() != CMSComm::comEvReceive)
-        return;
-    const OperationScope operation(*this);
-    m_pause->pause(pauses::kReceiveSettle);
-    receiveText.clear();
-
-    // Whole, however long: what follows a cut would be lost.
-    const QByteArray input = m_comm->GetInput();
-    const int n = int(input.size());
-    // Each consumer gets its own copy: a handler re-entered from a message box cannot disturb it.
-    const QByteArray detectCopy = input;
-    const QByteArray parseCopy = input;
-    const QByteArray writeCopy = input;
-    const quint64 answersBefore = m_answersBegun;
-
-    const QLatin1String banner(radio::kBanner);
-    for (int i = 0; i < n; ++i) {
-        receiveText.append(QChar(uchar(detectCopy[i])));
-        if (receiveText == banner)
-            runReadSequence();
-    }
-
-    if (m_save.isWriting)
-        WriteDialogueStep(writeCopy.constData(), n);
-
-    // A chunk that came before a request written while handling it is no part of its answer.
-    takeAnswer(parseCopy, answersBefore == m_answersBegun);
-}
-
-void CQuendaDlg::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
-{
-    QByteArray report = chunk;
-    if (m_collecting && partOfAnswer) {
-        m_answer += chunk;
-        report = m_answer;
-        // Complete once the radio's closing "OK" has come (after the listing, when one was
-        // asked for); what arrives later is a chunk of its own again.
-        const bool complete =
-            report.endsWith(radio::kListingEnd) &&
-            (!m_listingRequested || report.contains(radio::kListingStart));
-        if (complete || m_answer.size() > kMaxAnswerBytes) {
-            m_collecting = false;
-            m_answer.clear();
-        }
-    }
-    if (report.size() <= 100)
-        return;
-    // Two settings reports in one answer must not join their values: the later one stands.
-    const qsizetype lastReport = report.lastIndexOf(radio::kSerialTag);
-    if (lastReport > 0 && report.indexOf(radio::kSerialTag) != lastReport)
-        report = report.mid(lastReport);
-
-    // Traffic that carries no report (a radio still in data mode) leaves the window alone.
-    RadioConfig parsed = m_config;
-    if (!quenda::ParseReport(report.constData(), int(report.size()), parsed))
-        return;
-    m_config = parsed;
-    stopReading();
-    // The radio is talking: no procedure may give up and close the port under it.
-    closeConnectionDialog();
-    m_basicPage->FillFromRecord();
-    m_serialPage->FillFromRecord();
-    m_radioPage->FillFromRecord();
-    m_channelPage->FillFromRecord();
-    applyButtonStates(WindowEvent::ReportShown);
-}
-
-void CQuendaDlg::stopReading()
-{
-    m_reading = false;
-    m_readWatchdog->stop();
-    if (m_readingDlg)
-        m_readingDlg->hide();
-}
-
-void CQuendaDlg::onReadWatchdog()
-{
-    m_readWatchdog->stop();
-    if (!m_reading)
-        return;
-    stopReading();
-    applyButtonStates(WindowEvent::ReadFailed);
-    MessageBox::warn(this, messages::readNoAnswer());
-}
-
-void CQuendaDlg::runReadSequence()
-{
-    receiveText.clear();
-    closeConnectionDialog();
-    m_readingDlg = std::make_unique<CReadingDlg>();
-    showCentredNow(m_readingDlg.get(), this);
-    sendCommand(radio::kReadSettings);
-    m_pause->pause(pauses::kAfterSettingsRequest);
-    sendCommand(radio::kReadChannels);
-    m_pause->pause(pauses::kAfterChannelRequest);
-    m_reading = true;
-    m_readWatchdog->start(m_readAnswerBound);
-}
-
-void CQuendaDlg::closeConnectionDialog()
-{
-    // Every procedure, whichever method is chosen now: one left running would send "+++" into
-    // the radio in configuration mode and close the port under the session.
-    if (m_powerOnDlg)
-        m_powerOnDlg->stopAndHide();
-    if (m_softDiagDlg)
-        m_softDiagDlg->stopAndHide();
-}
-
-void CQuendaDlg::procedureGaveUp()
-{
-    // The port is closed: the window must not go on showing a connected radio.
-    if (!m_commandButtons.value(CommandButton::Close)->isEnabled())
-        return;
-    stopReading();
-    endSave();
-    applyButtonStates(WindowEvent::PortLost);
-}
-
-void CQuendaDlg::ParseReport(const char *bytes, int n)
-{
-    quenda::ParseReport(bytes, n, m_config);
-}
-
-void CQuendaDlg::WriteDialogueStep(const char *bytes, int length)
-{
-    quenda::WriteDialogueStep(bytes, length, m_save, static_cast<WriteDialogueHost &>(*this));
-}
-
-SettingsSelection CQuendaDlg::currentSelection()
-{
-    SettingsSelection selection;
-    m_serialPage->fillSelection(selection);
-    m_radioPage->fillSelection(selection);
-    return selection;
-}
-
-void CQuendaDlg::hideSavingWindow()
-{
-    if (m_savingDlg)
-        m_savingDlg->hide();
-}
-
-void CQuendaDlg::showWriteError()
-{
-    MessageBox::inform(this, messages::writeError());
-}
-
-void CQuendaDlg::showSaveComplete()
-{
-    MessageBox::inform(this, messages::saveComplete());
-}
-
-bool CQuendaDlg::CheckSelectedChannels() const
-{
-    for (int row : {m_radioPage->mainTxIndex, m_radioPage->mainRxIndex,
-                    m_radioPage->repeaterTxIndex, m_radioPage->repeaterRxIndex}) {
-        if (!m_channelPage->rowComplete(row))
-            return false;
-    }
-    return true;
-}
-
-void CQuendaDlg::OnSave()
-{
-    // A second save over a running one would rebuild the table under its dialogue.
-    if (m_busy > 0 || m_save.isWriting || m_reading)
-        return;
-    const OperationScope operation(*this);
-    // Rows that cannot be written are named before anything is sent.
-    if (!m_channelPage->ConfirmRowsBeforeSave())
-        return;
-    if (MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) !=
-        MessageBox::Ok)
-        return;
-    m_save.end();
-    m_save.isWriting = true;
-    m_savingDlg = std::make_unique<CSavingDlg>();
-    showCentredNow(m_savingDlg.get(), this);
-
-    const bool channelsChanged = m_channelPage->BuildPendingChannels(m_save);
-    m_save.channelRowIndex = 0;
-    const bool sent = runGuarded(this, [&] {
-        if (!channelsChanged) {
-            output(radio::registerCommand(102, m_serialPage->baudIndex));
-            return;
-        }
-        if (!CheckSelectedChannels()) {
-            MessageBox::ask(this, messages::channelsIncomplete(),
-                            messages::channelsIncompleteCaption());
-            endSave();
-            return;
-        }
-        sendCommand(radio::kEnterChannels);
-        output(QByteArray(radio::kAccessCode));
-        m_pause->pause(pauses::kAfterAccessCode);
-    });
-    // A save whose first write failed has nothing to wait for.
-    if (!sent)
-        endSave();
-}
-
-void CQuendaDlg::endSave()
-{
-    hideSavingWindow();
-    m_save.end();
-}
-
-void CQuendaDlg::OnRestoreDefaults()
-{
-    if (m_busy > 0 || m_save.isWriting || m_reading)
-        return;
-    const OperationScope operation(*this);
-    RestoreDefaults(currentSelection(), static_cast<RadioOutput &>(*this));
-    MarkChanged();
 }
 
 void CQuendaDlg::OnUndoAll()
 {
-    m_serialPage->FillFromRecord();
-    m_radioPage->FillFromRecord();
-    m_channelPage->FillFromRecord();
+    m_pages->refillEditable();
     applyButtonStates(WindowEvent::UndoAll);
 }
 
-void CQuendaDlg::OnCloseRadio()
+bool CQuendaDlg::confirmSave()
 {
-    // Not in the middle of another handler; a save waiting for the radio may be abandoned.
-    if (m_busy > 0)
-        return;
-    const OperationScope operation(*this);
-    // A port that went away cannot take "ATA"; the user is told, and the window still returns
-    // to its starting state so another radio can be connected.
-    if (runGuarded(this, [this] { sendCommand(radio::kLeaveConfig); }))
-        m_comm->drainOutput(kDrainBeforeCloseMs);
-    returnToStart();
+    // Rows that cannot be written are named before anything is sent.
+    return m_pages->channels()->ConfirmRowsBeforeSave() &&
+           MessageBox::ask(this, messages::confirmSave(), messages::confirmSaveCaption()) ==
+               MessageBox::Ok;
 }
 
-void CQuendaDlg::returnToStart()
+bool CQuendaDlg::buildPendingChannels(SaveState &save)
 {
-    stopReading();
-    m_basicPage->ClearFields();
-    m_channelPage->ClearChannels();
-    showPage(m_basicPage);
-    if (m_comm->GetPortOpen())
-        m_comm->SetPortOpen(false);
-    endSave();
-    applyButtonStates(WindowEvent::Closed);
-    m_channelPage->setDeleteEnabled(false);
+    return m_pages->channels()->BuildPendingChannels(save);
 }
 
-void CQuendaDlg::onPortLost(const QString &description)
+SettingsSelection CQuendaDlg::currentSelection()
 {
-    // Nothing more may be written: stop every procedure, then tell the user.
-    endSave();
-    closeConnectionDialog();
-    stopReading();
-    applyButtonStates(WindowEvent::PortLost);
-    MessageBox::warn(this, description);
+    return m_pages->selection();
 }
 
-void CQuendaDlg::OnCancel()
+bool CQuendaDlg::CheckSelectedChannels()
 {
-    if (m_comm->GetPortOpen()) {
-        if (runGuarded(this, [this] { sendCommand(radio::kLeaveConfig); }))
-            m_comm->drainOutput(kDrainBeforeCloseMs);
-        if (m_comm->GetPortOpen())
-            m_comm->SetPortOpen(false);
-    }
+    return m_pages->CheckSelectedChannels();
 }
 
 void CQuendaDlg::reject()
 {
     if (m_ending)
         return;
-    // Leaving mid-handler would send "ATA" into a read or a save: leave once it has returned.
-    if (m_busy > 0) {
-        m_leaveRequested = true;
-        return;
-    }
-    if (!confirmLeave(this, m_commandButtons.value(CommandButton::Save)->isEnabled()))
+    // Asked once nothing runs: a leave put off until the running command returns asks then.
+    if (!m_session->isBusy() &&
+        !confirmLeave(this, m_commandButtons.value(CommandButton::Save)->isEnabled()))
         return;
     m_ending = true;
-    OnCancel();
+    // Leaving mid-command would send "ATA" into a read or a save: the session leaves once it
+    // has returned, and says so.
+    if (!m_session->leave()) {
+        m_ending = false;
+        return;
+    }
     QDialog::reject();
 }
 

@@ -1,81 +1,60 @@
 #pragma once
 
 #include "app/buttonstates.h"
-#include "link/connectdlgs.h"
-#include "link/serialbackend.h"
-#include "link/settingsfile.h"
-#include "protocol/radioconfig.h"
-#include "protocol/writedialogue.h"
+#include "app/sessionwindows.h"
+#include "app/windowmenu.h"
+#include "pages/pageset.h"
+#include "session/radiosession.h"
 
 #include <QDialog>
 #include <QHash>
 
 #include <memory>
 
-class QAction;
-class QMenu;
 class QPushButton;
 
 namespace quenda {
 
-class CBasicInfoPage;
-class CChannelListPage;
-class CMSComm;
-class CRadioPage;
-class CReadingDlg;
-class CSavingDlg;
-class CSerialPage;
-
-enum class ConnectMethod { PowerOn = 0, SoftDiagnostic = 1 };
-
 // What the main window is given to work with; tests give fakes.
-struct QuendaEnvironment {
-    Pause *pause = nullptr;                  // required
-    RadioConfig *config = nullptr;           // required: the process-wide record
-    std::unique_ptr<SerialBackend> backend;  // none: the real serial ports
-    QString programFolder;                   // para.ini and the ports folder; empty: the executable's
-};
+using QuendaEnvironment = SessionEnvironment;
 
-// The main window: command buttons, the four pages, and the coordination of the radio dialogue.
-class CQuendaDlg : public QDialog, private ConnectionHost, private WriteDialogueHost {
+// The main window: command buttons, the four pages and the windows shown on the way. It turns
+// the radio session's reports into what the user sees and answers what the session asks.
+class CQuendaDlg : public QDialog, private SessionHost {
     Q_OBJECT
 public:
     explicit CQuendaDlg(QuendaEnvironment env, QWidget *parent = nullptr);
     ~CQuendaDlg() override;
 
+    RadioSession &session() { return *m_session; }
     // The window-menu entries: also offered as the context menu of the window's free area.
     QMenu *systemMenu() const { return m_systemMenu; }
-    ConnectMethod connectMethod() const { return m_connectMethod; }
+    ConnectMethod connectMethod() const { return m_session->connectMethod(); }
     void setConnectMethod(ConnectMethod method);
-    const PortChoice &portChoice() const { return m_portChoice; }
-    const SaveState &saveState() const { return m_save; }
-    QString baudText() const { return m_baudText; }
-    CMSComm &serialControl() { return *m_comm; }
+    const PortChoice &portChoice() const { return m_session->portChoice(); }
+    const SaveState &saveState() const { return m_session->saveState(); }
+    QString baudText() const { return m_session->baudText(); }
+    CMSComm &serialControl() { return m_session->serialControl(); }
+    void setReadAnswerBound(int ms) { m_session->setReadAnswerBound(ms); }
 
-    CBasicInfoPage *basicInfoPage() const { return m_basicPage; }
-    CRadioPage *radioPage() const { return m_radioPage; }
-    CSerialPage *serialPage() const { return m_serialPage; }
-    CChannelListPage *channelListPage() const { return m_channelPage; }
-    CPowerOnConnectDlg *powerOnDlg() const { return m_powerOnDlg.get(); }
-    CSoftDiagConnectDlg *softDiagDlg() const { return m_softDiagDlg.get(); }
-    CReadingDlg *readingDlg() const { return m_readingDlg.get(); }
-    CSavingDlg *savingDlg() const { return m_savingDlg.get(); }
+    CBasicInfoPage *basicInfoPage() const { return m_pages->basicInfo(); }
+    CRadioPage *radioPage() const { return m_pages->radio(); }
+    CSerialPage *serialPage() const { return m_pages->serial(); }
+    CChannelListPage *channelListPage() const { return m_pages->channels(); }
+    CPowerOnConnectDlg *powerOnDlg() const { return m_windows->powerOn(); }
+    CSoftDiagConnectDlg *softDiagDlg() const { return m_windows->softDiag(); }
+    CReadingDlg *readingDlg() const { return m_windows->reading(); }
+    CSavingDlg *savingDlg() const { return m_windows->saving(); }
 
-    // Command handlers, each run through the guard that shows serial port failures.
-    void OnConnect();
-    void OnSave();
-    void OnCloseRadio();
-    void OnRestoreDefaults();
+    void OnConnect() { m_session->connectRadio(); }
+    void OnSave() { m_session->save(); }
+    void OnCloseRadio() { m_session->closeRadio(); }
+    void OnRestoreDefaults() { m_session->restoreDefaults(); }
     void OnUndoAll();
     void OnSelectPort();
     void OnAbout();
-    void OnCommEvent();
 
-    void ParseReport(const char *bytes, int n);
-    // How long after the read sequence a report may take to begin (tests shorten it).
-    void setReadAnswerBound(int ms) { m_readAnswerBound = ms; }
-    void WriteDialogueStep(const char *bytes, int length);
-    bool CheckSelectedChannels() const;
+    bool CheckSelectedChannels() override;
     void MarkChanged();
 
 public slots:
@@ -90,82 +69,24 @@ protected:
 #endif
 
 private:
-    // ConnectionHost
-    void setBaudText(const QString &text) override { m_baudText = text; }
-    void OpenPort() override;
-    CMSComm &comm() override { return *m_comm; }
-    Pause &pause() override { return *m_pause; }
-    int portNumber() const override { return m_portChoice.portNumber; }
-    void beginOperation() override;
-    void endOperation() override;
-    void procedureGaveUp() override;
-    // WriteDialogueHost
-    void output(const QByteArray &bytes) override;
-    void pause(int ms) override { m_pause->pause(ms); }
+    // SessionHost
+    bool confirmSave() override;
+    bool buildPendingChannels(SaveState &save) override;
     SettingsSelection currentSelection() override;
-    void hideSavingWindow() override;
-    void showWriteError() override;
-    void showSaveComplete() override;
 
     void buildWindow();
-    void buildSystemMenu();
-    QPushButton *addButton(const char *objectName, const QString &text, int x, int y, int w, int h);
+    void followSession();
     void applyButtonStates(WindowEvent event);
-    void showPage(QWidget *page);
-    void runReadSequence();
-    void closeConnectionDialog();
-    void takeAnswer(const QByteArray &chunk, bool partOfAnswer);
-    void noteCommand(const QByteArray &bytes);
-    void onReadWatchdog();
-    void stopReading();
-    class OperationScope;
-    void returnToStart();
-    void endSave();
-    void onPortLost(const QString &description);
-    void sendCommand(const char *text);
-    void OnCancel();
+    void showStart();
 
-    Pause *m_pause;
-    RadioConfig &m_config;
-    QString m_programFolder;
-    std::unique_ptr<CMSComm> m_comm;
-    PortChoice m_portChoice;
-    SettingsFile m_settingsFile;
-    ConnectMethod m_connectMethod = ConnectMethod::SoftDiagnostic;
-    QString m_baudText;
-    QString receiveText;
-    SaveState m_save;
+    std::unique_ptr<RadioSession> m_session;
+    std::unique_ptr<SessionWindows> m_windows;
     bool m_ending = false;
 
-    // A handler that talks to the radio is running (it may be paused): no other may start,
-    // and leaving waits for it.
-    int m_busy = 0;
-    quint64 m_pausesAtStart = 0;
-    bool m_leaveRequested = false;
-    // The answer to the latest report request, gathered over as many receive events as it takes.
-    QByteArray m_answer;
-    bool m_collecting = false;
-    bool m_listingRequested = false;
-    quint64 m_answersBegun = 0;
-    // Between a banner and the first report.
-    bool m_reading = false;
-    GatedTimer *m_readWatchdog = nullptr;
-    int m_readAnswerBound = pauses::kReadAnswerBound;
-
-    CBasicInfoPage *m_basicPage = nullptr;
-    CRadioPage *m_radioPage = nullptr;
-    CSerialPage *m_serialPage = nullptr;
-    CChannelListPage *m_channelPage = nullptr;
+    CPageSet *m_pages = nullptr;
     QHash<CommandButton, QPushButton *> m_commandButtons;
 
-    QMenu *m_systemMenu = nullptr;
-    QAction *m_powerOnAction = nullptr;
-    QAction *m_softDiagAction = nullptr;
-
-    std::unique_ptr<CPowerOnConnectDlg> m_powerOnDlg;
-    std::unique_ptr<CSoftDiagConnectDlg> m_softDiagDlg;
-    std::unique_ptr<CReadingDlg> m_readingDlg;
-    std::unique_ptr<CSavingDlg> m_savingDlg;
+    CWindowMenu *m_systemMenu = nullptr;
 };
 
 } // namespace quenda

@@ -1,10 +1,10 @@
 #include "link/cmscomm.h"
 
-#include "app/messages.h"
 #include "link/commerror.h"
 #include "link/pause.h"
 #include "link/portnaming.h"
 #include "link/serialbackend.h"
+#include "protocol/messages.h"
 
 #include <QStringList>
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <stdexcept>
+#include <utility>
 
 namespace quenda {
 
@@ -23,5 +24,20 @@ private:
     QString m_description;
     bool m_alreadyReported;
 };
+
+// Runs `work`. A serial port failure ends it at the failing call and its description goes to
+// `report`, unless the user was told of that loss already. False when `work` was ended that way.
+template <typename Work, typename Report>
+bool catchCommError(Work &&work, Report &&report)
+{
+    try {
+        std::forward<Work>(work)();
+        return true;
+    } catch (const CommError &error) {
+        if (!error.alreadyReported())
+            std::forward<Report>(report)(error.description());
+        return false;
+    }
+}
 
 } // namespace quenda

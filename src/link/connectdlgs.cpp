@@ -1,66 +1,48 @@
 #include "link/connectdlgs.h"
 
-#include "app/dialogunits.h"
-#include "app/handlerguard.h"
-#include "app/messagebox.h"
-#include "app/messages.h"
-#include "link/cmscomm.h"
-#include "protocol/radiocommands.h"
+#include "ui/dialogunits.h"
+#include "ui/messagebox.h"
 
 #include <QLabel>
-#include <QPointer>
 
 namespace quenda {
 
-CConnectDlg::CConnectDlg(ConnectionHost &host, int periodMs, QWidget *parent)
-    : QDialog(parent), m_host(host), m_timer(host.pause())
+CConnectDlg::CConnectDlg(ConnectProcedure &procedure, QWidget *parent)
+    : QDialog(parent), m_procedure(&procedure)
 {
     setWindowTitle(QStringLiteral("连接电台"));
     setFont(DialogUnits::dialogFont());
     setModal(false);
-    connect(&m_timer, &GatedTimer::timeout, this, &CConnectDlg::tick);
-    m_timer.start(periodMs);
+    connect(&procedure, &ConnectProcedure::ticked, this, [this] { showState(); });
+    connect(&procedure, &ConnectProcedure::stopped, this, &QWidget::hide);
+    connect(&procedure, &ConnectProcedure::gaveUp, this,
+            [this](const QString &message) { MessageBox::inform(this, message); });
+    connect(&procedure, &ConnectProcedure::failed, this,
+            [this](const QString &description) { MessageBox::warn(this, description); });
 }
 
 void CConnectDlg::tick()
 {
-    // A message box of an earlier tick may still be open: never stack a second one.
-    if (m_inTick)
-        return;
-    m_inTick = true;
-    const QPointer<CConnectDlg> self(this);
-    ConnectionHost &host = m_host;
-    host.beginOperation();
-    const bool completed = runGuarded(this, [this] { step(); });
-    host.endOperation();
-    if (!self)
-        return;
-    m_inTick = false;
-    if (!completed)
-        stepFailed();
+    if (m_procedure)
+        m_procedure->tick();
 }
 
 void CConnectDlg::stopAndHide()
 {
-    m_timer.stop();
+    if (m_procedure)
+        m_procedure->stop();
     hide();
+}
+
+bool CConnectDlg::isRunning() const
+{
+    return m_procedure && m_procedure->isRunning();
 }
 
 void CConnectDlg::setTickPeriod(int periodMs)
 {
-    if (m_timer.isActive())
-        m_timer.start(periodMs);
-}
-
-void CConnectDlg::giveUp(const QString &message)
-{
-    CMSComm &comm = m_host.comm();
-    if (comm.GetPortOpen())
-        comm.SetPortOpen(false);
-    hide();
-    m_timer.stop();
-    m_host.procedureGaveUp();
-    MessageBox::inform(this, message);
+    if (m_procedure)
+        m_procedure->setTickPeriod(periodMs);
 }
 
 QLabel *CConnectDlg::addLabel(const QString &text, int x, int y, int w, int h)
@@ -74,14 +56,24 @@ QLabel *CConnectDlg::addLabel(const QString &text, int x, int y, int w, int h)
     return label;
 }
 
-CPowerOnConnectDlg::CPowerOnConnectDlg(ConnectionHost &host, QWidget *parent)
-    : CConnectDlg(host, kTickPeriodMs, parent)
+CPowerOnConnectDlg::CPowerOnConnectDlg(PowerOnProcedure &procedure, QWidget *parent)
+    : CConnectDlg(procedure, parent)
 {
     setFixedSize(DialogUnits::size(158, 74));
-    m_portLabel = addLabel(QStringLiteral("COM%1").arg(host.portNumber()), 56, 13, 25, 8);
+    m_portLabel = addLabel(QStringLiteral("COM%1").arg(procedure.portNumber()), 56, 13, 25, 8);
     addLabel(QStringLiteral("请按住CONFIG键，在10秒内给K7V4上电！"), 7, 31, 145, 8);
     addLabel(QStringLiteral("剩余时间（秒）："), 26, 49, 65, 8);
-    m_secondsLabel = addLabel(QString::number(m_secondsLeft), 93, 48, 25, 8);
+    m_secondsLabel = addLabel(QString::number(procedure.secondsShown()), 93, 48, 25, 8);
+}
+
+const PowerOnProcedure *CPowerOnConnectDlg::procedure() const
+{
+    return static_cast<const PowerOnProcedure *>(m_procedure.data());
+}
+
+int CPowerOnConnectDlg::secondsLeft() const
+{
+    return procedure() ? procedure()->secondsLeft() : 0;
 }
 
 QString CPowerOnConnectDlg::portText() const
@@ -94,39 +86,30 @@ QString CPowerOnConnectDlg::secondsText() const
     return m_secondsLabel->text();
 }
 
-void CPowerOnConnectDlg::step()
+void CPowerOnConnectDlg::showState()
 {
-    m_secondsLabel->setText(QString::number(m_secondsLeft));
-    m_host.pause().pause(pauses::kPowerOnTick);
-    --m_secondsLeft;
-    if (m_secondsLeft == -1) {
-        m_secondsLeft = kStartSeconds;
-        giveUp(messages::powerOnTimeout());
-    }
+    if (procedure())
+        m_secondsLabel->setText(QString::number(procedure()->secondsShown()));
 }
 
-CSoftDiagConnectDlg::CSoftDiagConnectDlg(ConnectionHost &host, QWidget *parent)
-    : CConnectDlg(host, kTickPeriodMs, parent)
+CSoftDiagConnectDlg::CSoftDiagConnectDlg(SoftDiagnosticProcedure &procedure, QWidget *parent)
+    : CConnectDlg(procedure, parent)
 {
     setFixedSize(DialogUnits::size(135, 79));
-    m_portLabel = addLabel(QStringLiteral("COM%1").arg(host.portNumber()), 47, 14, 25, 8);
+    m_portLabel = addLabel(QStringLiteral("COM%1").arg(procedure.portNumber()), 47, 14, 25, 8);
     addLabel(QStringLiteral("尝试软诊断连接电台"), 26, 32, 73, 8);
     addLabel(QStringLiteral("波特率："), 25, 49, 33, 8);
-    m_rateLabel = addLabel(QString::fromLatin1(kSoftDiagnosticRates[0]), 65, 49, 40, 8);
+    m_rateLabel = addLabel(procedure.rateTried(), 65, 49, 40, 8);
 }
 
-void CSoftDiagConnectDlg::stepFailed()
+const SoftDiagnosticProcedure *CSoftDiagConnectDlg::procedure() const
 {
-    // The port could not be opened and the user was told why. Trying the same rate every
-    // three seconds would bring that message back without end: stop, and let the user press
-    // "打开" again once the port is free.
-    stopAndHide();
+    return static_cast<const SoftDiagnosticProcedure *>(m_procedure.data());
 }
 
-void CSoftDiagConnectDlg::stopAndHide()
+int CSoftDiagConnectDlg::tryIndex() const
 {
-    m_tryIndex = 0;
-    CConnectDlg::stopAndHide();
+    return procedure() ? procedure()->tryIndex() : 0;
 }
 
 QString CSoftDiagConnectDlg::portText() const
@@ -139,22 +122,10 @@ QString CSoftDiagConnectDlg::rateText() const
     return m_rateLabel->text();
 }
 
-void CSoftDiagConnectDlg::step()
+void CSoftDiagConnectDlg::showState()
 {
-    // The last rate's answer is taken after its tick, like every other; only the tick after
-    // it gives up.
-    if (m_tryIndex >= int(kSoftDiagnosticRates.size())) {
-        m_tryIndex = 0;
-        giveUp(messages::softDiagnosticFailed());
-        return;
-    }
-    const QString rate = QString::fromLatin1(kSoftDiagnosticRates[m_tryIndex]);
-    m_rateLabel->setText(rate);
-    m_host.setBaudText(rate);
-    m_host.OpenPort(); // a failed open ends the procedure (stepFailed)
-    m_host.comm().SetOutput(QByteArray(radio::kSoftEscape));
-    m_host.pause().pause(pauses::kSoftDiagnosticTry);
-    ++m_tryIndex;
+    if (procedure())
+        m_rateLabel->setText(procedure()->rateTried());
 }
 
 } // namespace quenda

@@ -1,6 +1,6 @@
 #include "link/portnaming.h"
 
-#include "app/messages.h"
+#include "protocol/messages.h"
 
 #include <QCoreApplication>
 #include <QDir>

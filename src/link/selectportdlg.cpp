@@ -1,7 +1,7 @@
 #include "link/selectportdlg.h"
 
-#include "app/dialogunits.h"
-#include "app/messages.h"
+#include "protocol/messages.h"
+#include "ui/dialogunits.h"
 
 #include <QEvent>
 #include <QHeaderView>

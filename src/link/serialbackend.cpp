@@ -1,6 +1,6 @@
 #include "link/serialbackend.h"
 
-#include "app/messages.h"
+#include "protocol/messages.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>

@@ -1,9 +1,9 @@
 #include "pages/backupdlg.h"
 
-#include "app/dialogunits.h"
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "pages/profiletable.h"
+#include "protocol/messages.h"
+#include "ui/dialogunits.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "pages/channellistpage.h"
 
-#include "app/filedialog.h"
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "pages/channelfile.h"
 #include "protocol/frequencycheck.h"
+#include "protocol/messages.h"
 #include "protocol/pendingchannels.h"
 #include "protocol/writedialogue.h"
+#include "ui/filedialog.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QCursor>

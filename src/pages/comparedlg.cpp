@@ -1,7 +1,7 @@
 #include "pages/comparedlg.h"
 
-#include "app/dialogunits.h"
 #include "pages/profiletable.h"
+#include "ui/dialogunits.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "pages/page.h"
 
-#include "app/dialogunits.h"
+#include "ui/dialogunits.h"
 
 #include <QLabel>
 

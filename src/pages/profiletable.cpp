@@ -1,6 +1,6 @@
 #include "pages/profiletable.h"
 
-#include "app/dialogunits.h"
+#include "ui/dialogunits.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

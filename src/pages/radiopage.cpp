@@ -1,8 +1,8 @@
 #include "pages/radiopage.h"
 
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "pages/wheelguard.h"
+#include "protocol/messages.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QAbstractItemView>

@@ -1,6 +1,3 @@
-#include "app/filedialog.h"
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "app/progressdlgs.h"
 #include "app/quendadlg.h"
 #include "lib/k7v4simulator.h"
@@ -9,10 +6,13 @@
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
 #include "pages/serialpage.h"
+#include "protocol/messages.h"
 #include "protocol/radiocommands.h"
 #include "protocol/reportparser.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
+#include "ui/filedialog.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -3,7 +3,6 @@
 // keys, with every message box answered on screen. The test functions are the steps of the
 // road and run in order on one window and one radio.
 
-#include "app/messagebox.h"
 #include "app/progressdlgs.h"
 #include "app/quendadlg.h"
 #include "link/cmscomm.h"
@@ -17,6 +16,7 @@
 #include "protocol/radiocommands.h"
 #include "support/modalanswerer.h"
 #include "support/ptyradio.h"
+#include "ui/messagebox.h"
 
 #include "lib/registers.h"
 

@@ -2,8 +2,6 @@
 // on the real serial port control and a pseudo-terminal, in real time, message boxes answered
 // on screen.
 
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "app/progressdlgs.h"
 #include "app/quendadlg.h"
 #include "link/cmscomm.h"
@@ -13,9 +11,11 @@
 #include "pages/basicinfopage.h"
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
+#include "protocol/messages.h"
 #include "protocol/radiocommands.h"
 #include "support/modalanswerer.h"
 #include "support/ptyradio.h"
+#include "ui/messagebox.h"
 
 #include <QFile>
 #include <QLineEdit>

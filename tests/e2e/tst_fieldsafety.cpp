@@ -2,7 +2,6 @@
 // changes the method at the wrong moment, an error box read slowly, a value the radio keeps
 // refusing. The real main window on a pseudo-terminal, in real time, boxes answered on screen.
 
-#include "app/messagebox.h"
 #include "app/quendadlg.h"
 #include "link/cmscomm.h"
 #include "link/connectdlgs.h"
@@ -14,6 +13,7 @@
 #include "protocol/reportparser.h"
 #include "support/modalanswerer.h"
 #include "support/ptyradio.h"
+#include "ui/messagebox.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,4 +1,3 @@
-#include "app/messagebox.h"
 #include "lib/k7v4simulator.h"
 #include "lib/registers.h"
 #include "link/cmscomm.h"
@@ -6,6 +5,7 @@
 #include "protocol/radiocommands.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
+#include "ui/messagebox.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -17,7 +17,7 @@ using quenda::test::VirtualPause;
 
 namespace {
 
-// Stands in for the main window: opens the port as the program does, and recognises the banner
+// Stands in for the radio session: opens the port as the program does, and recognises the banner
 // at the start of a received chunk the way the receive handler does.
 class Host : public QObject, public ConnectionHost {
 public:
@@ -27,7 +27,7 @@ public:
     k7v4::Simulator radio;
     QString baudText = QStringLiteral("4800");
     bool softDiagnostic = true;
-    QPointer<CConnectDlg> connectDlg;
+    QPointer<ConnectProcedure> procedure;
     int banners = 0;
 
     explicit Host(int radioBaud)
@@ -73,8 +73,8 @@ private:
         if (!chunk.startsWith(radio::kBanner))
             return;
         ++banners;
-        if (connectDlg)
-            connectDlg->stopAndHide();
+        if (procedure)
+            procedure->stop();
     }
 };
 
@@ -120,7 +120,8 @@ void TestConnectDlgs::init()
 void TestConnectDlgs::initialTexts()
 {
     Host host(9600);
-    CSoftDiagConnectDlg soft(host);
+    SoftDiagnosticProcedure softProcedure(host);
+    CSoftDiagConnectDlg soft(softProcedure);
     QCOMPARE(soft.windowTitle(), QStringLiteral("连接电台"));
     QCOMPARE(labelTexts(soft), (QStringList{QStringLiteral("COM3"), QStringLiteral("尝试软诊断连接电台"),
                                             QStringLiteral("波特率："), QStringLiteral("4800")}));
@@ -128,7 +129,8 @@ void TestConnectDlgs::initialTexts()
     QCOMPARE(soft.tryIndex(), 0);
 
     host.softDiagnostic = false;
-    CPowerOnConnectDlg power(host);
+    PowerOnProcedure powerProcedure(host);
+    CPowerOnConnectDlg power(powerProcedure);
     QCOMPARE(power.windowTitle(), QStringLiteral("连接电台"));
     QCOMPARE(labelTexts(power),
              (QStringList{QStringLiteral("COM3"), QStringLiteral("请按住CONFIG键，在10秒内给K7V4上电！"),
@@ -155,8 +157,9 @@ void TestConnectDlgs::softDiagnosisFindsRadio()
     QFETCH(int, radioBaud);
     QFETCH(int, tries);
     Host host(radioBaud);
-    CSoftDiagConnectDlg dlg(host);
-    host.connectDlg = &dlg;
+    SoftDiagnosticProcedure procedure(host);
+    CSoftDiagConnectDlg dlg(procedure);
+    host.procedure = &procedure;
     dlg.show();
 
     int ticks = 0;
@@ -187,8 +190,9 @@ void TestConnectDlgs::softDiagnosisGivesUpAfterLastAnswerWindow()
 {
     Host host(9600);
     host.radio.misbehaviour().silent = true;
-    CSoftDiagConnectDlg dlg(host);
-    host.connectDlg = &dlg;
+    SoftDiagnosticProcedure procedure(host);
+    CSoftDiagConnectDlg dlg(procedure);
+    host.procedure = &procedure;
     dlg.show();
 
     for (int tick = 1; tick <= 6; ++tick)
@@ -213,8 +217,9 @@ void TestConnectDlgs::softDiagnosisGivesUpAfterLastAnswerWindow()
 void TestConnectDlgs::softDiagnosisStopsAfterFailedOpen()
 {
     Host host(9600);
-    CSoftDiagConnectDlg dlg(host);
-    host.connectDlg = &dlg;
+    SoftDiagnosticProcedure procedure(host);
+    CSoftDiagConnectDlg dlg(procedure);
+    host.procedure = &procedure;
     host.fake->setOpenFailure(FakeSerialBackend::OpenFailure::Busy);
 
     tickAndSettle(dlg);
@@ -233,8 +238,9 @@ void TestConnectDlgs::softDiagnosisStopsAfterFailedOpen()
 void TestConnectDlgs::softDiagnosisOnTimer()
 {
     Host host(38400);
-    CSoftDiagConnectDlg dlg(host);
-    host.connectDlg = &dlg;
+    SoftDiagnosticProcedure procedure(host);
+    CSoftDiagConnectDlg dlg(procedure);
+    host.procedure = &procedure;
     dlg.show();
     dlg.setTickPeriod(5);
     QTRY_VERIFY(!dlg.isRunning());
@@ -269,8 +275,9 @@ void TestConnectDlgs::powerOn()
     Host host(radioBaud);
     host.softDiagnostic = false;
     host.OpenPort(); // the program opens the port before it shows the dialog
-    CPowerOnConnectDlg dlg(host);
-    host.connectDlg = &dlg;
+    PowerOnProcedure procedure(host);
+    CPowerOnConnectDlg dlg(procedure);
+    host.procedure = &procedure;
     dlg.show();
 
     QStringList shownSeconds;
@@ -311,8 +318,9 @@ void TestConnectDlgs::powerOnOnTimer()
     Host host(9600);
     host.softDiagnostic = false;
     host.OpenPort();
-    CPowerOnConnectDlg dlg(host);
-    host.connectDlg = &dlg;
+    PowerOnProcedure procedure(host);
+    CPowerOnConnectDlg dlg(procedure);
+    host.procedure = &procedure;
     dlg.show();
     dlg.setTickPeriod(2);
     QTRY_VERIFY(!dlg.isRunning());

@@ -1,7 +1,6 @@
-#include "app/filedialog.h"
-#include "app/messagebox.h"
 #include "app/quendaapp.h"
 #include "pages/channelfile.h"
+#include "ui/filedialog.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,8 +1,8 @@
-#include "app/filedialog.h"
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "pages/channellistpage.h"
+#include "protocol/messages.h"
 #include "protocol/writedialogue.h"
+#include "ui/filedialog.h"
+#include "ui/messagebox.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,8 +1,8 @@
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "pages/backupdlg.h"
 #include "pages/comparedlg.h"
 #include "pages/profiletable.h"
+#include "protocol/messages.h"
+#include "ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QComboBox>

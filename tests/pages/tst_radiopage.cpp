@@ -1,6 +1,6 @@
-#include "app/messagebox.h"
-#include "app/messages.h"
 #include "pages/radiopage.h"
+#include "protocol/messages.h"
+#include "ui/messagebox.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -3,13 +3,13 @@
 // constants, the simulated radio included, so a typo there would pass unseen anywhere else.
 // The read and the start of a save live in the main window, so the window drives them.
 
-#include "app/messagebox.h"
 #include "app/quendadlg.h"
 #include "lib/k7v4simulator.h"
 #include "pages/channellistpage.h"
 #include "protocol/radioconfig.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
+#include "ui/messagebox.h"
 
 #include <QFile>
 #include <QPushButton>

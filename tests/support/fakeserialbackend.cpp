@@ -1,7 +1,7 @@
 #include "support/fakeserialbackend.h"
 
-#include "app/messages.h"
 #include "lib/k7v4simulator.h"
+#include "protocol/messages.h"
 #include "support/virtualpause.h"
 
 namespace quenda::test {

@@ -1,4 +1,4 @@
-#include "app/dialogunits.h"
+#include "ui/dialogunits.h"
 
 #include <QFontMetrics>
 #include <QWidget>
