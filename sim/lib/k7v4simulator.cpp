@@ -338,7 +338,8 @@ public:
             const auto [reg, value] = *assignment;
             const RegisterRule *rule = findRegister(reg);
             if (rule && rule->accepts(value) && misbehaviour.errorOnRegister != reg) {
-                working.registers[reg] = value;
+                if (misbehaviour.ignoreRegister != reg)
+                    working.registers[reg] = value;
                 say(radio::kOk);
             } else {
                 say(radio::kError);

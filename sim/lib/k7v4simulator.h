@@ -37,6 +37,7 @@ struct Misbehaviour {
     int splitDelayMs = 500;             // delay of the second piece
     QByteArray beforeBanner;            // noise or an echo sent just before the banner
     std::optional<qint64> refuseFrequency; // a channel frequency it asks for again, as if out of range
+    std::optional<int> ignoreRegister;  // answer "OK" to ats<reg>= but keep the old value
 };
 
 // A K7V4 radio on the far end of a serial line, answering as the real one does.

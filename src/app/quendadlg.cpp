@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace quenda {
 namespace {
@@ -44,6 +45,10 @@ CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     connect(m_systemMenu, &CWindowMenu::selectPortChosen, this, &CQuendaDlg::OnSelectPort);
     connect(m_systemMenu, &CWindowMenu::connectMethodChosen, this, &CQuendaDlg::setConnectMethod);
     connect(m_systemMenu, &CWindowMenu::aboutChosen, this, &CQuendaDlg::OnAbout);
+    connect(m_systemMenu, &CWindowMenu::exportProfileChosen, this, &CQuendaDlg::OnExportProfile);
+    connect(m_systemMenu, &CWindowMenu::importProfileChosen, this, &CQuendaDlg::OnImportProfile);
+    connect(m_systemMenu, &CWindowMenu::backupsChosen, this, &CQuendaDlg::OnBackups);
+    connect(m_systemMenu, &CWindowMenu::compareChosen, this, &CQuendaDlg::OnCompare);
     // The modeless windows created on the way go with the main window.
     m_windows = std::make_unique<SessionWindows>(*m_session, this);
     followSession();
@@ -172,8 +177,24 @@ void CQuendaDlg::followSession()
         applyButtonStates(WindowEvent::ReadFailed);
         MessageBox::warn(this, messages::readNoAnswer());
     });
+    connect(s, &RadioSession::backupFailed, this, [this](const QString &reason) {
+        if (std::exchange(m_backupFailureTold, true))
+            return;
+        MessageBox::warn(this, messages::backupFailed(reason));
+    });
     connect(s, &RadioSession::saveFinished, this,
             [this] { MessageBox::inform(this, messages::saveComplete()); });
+    connect(s, &RadioSession::saveChecked, this,
+            [this](const QList<ProfileDifference> &differences) {
+                if (differences.isEmpty())
+                    return;
+                QStringList lines;
+                for (const ProfileDifference &d : differences)
+                    lines << messages::verifyLine(d.label, d.first, d.second);
+                MessageBox::warn(this, messages::saveNotVerified(lines));
+            });
+    connect(s, &RadioSession::saveReportMissing, this,
+            [this] { MessageBox::warn(this, messages::saveReportMissing()); });
     connect(s, &RadioSession::saveFailed, this,
             [this] { MessageBox::inform(this, messages::writeError()); });
     connect(s, &RadioSession::channelsIncomplete, this, [this] {

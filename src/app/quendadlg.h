@@ -53,6 +53,11 @@ public:
     void OnUndoAll();
     void OnSelectPort();
     void OnAbout();
+    // The profile entries of the window menu.
+    void OnExportProfile();
+    void OnImportProfile();
+    void OnBackups();
+    void OnCompare();
 
     bool CheckSelectedChannels() override;
     void MarkChanged();
@@ -78,10 +83,16 @@ private:
     void followSession();
     void applyButtonStates(WindowEvent event);
     void showStart();
+    // What the pages hold now, as a profile of the radio last read.
+    RadioProfile pagesProfile(QStringList *skipped = nullptr) const;
+    // Into the pages as edits: "保存" writes them.
+    void loadIntoPages(const RadioProfile &profile);
 
     std::unique_ptr<RadioSession> m_session;
     std::unique_ptr<SessionWindows> m_windows;
     bool m_ending = false;
+    // A backup that cannot be written is told once per run.
+    bool m_backupFailureTold = false;
 
     CPageSet *m_pages = nullptr;
     QHash<CommandButton, QPushButton *> m_commandButtons;

@@ -6,8 +6,9 @@
 
 namespace quenda {
 namespace {
-// Command numbers of the entries, in menu order: port, power-on, soft diagnosis, About.
-const QList<int> kSystemCommands{17, 18, 19, 16};
+// Command numbers of the entries, in menu order: port, power-on, soft diagnosis, About, then
+// export, import, backups and compare.
+const QList<int> kSystemCommands{17, 18, 19, 16, 20, 21, 22, 23};
 } // namespace
 
 CWindowMenu::CWindowMenu(QWidget *window) : QMenu(window), m_window(window)
@@ -37,6 +38,23 @@ CWindowMenu::CWindowMenu(QWidget *window) : QMenu(window), m_window(window)
     QAction *about = addAction(QStringLiteral("关于 QUENDA(&A)..."));
     about->setObjectName(QStringLiteral("aboutAction"));
     connect(about, &QAction::triggered, this, &CWindowMenu::aboutChosen);
+
+    addSeparator();
+    const struct {
+        const char *name;
+        const char *text;
+        void (CWindowMenu::*chosen)();
+    } profileEntries[] = {
+        {"exportProfileAction", "导出配置...", &CWindowMenu::exportProfileChosen},
+        {"importProfileAction", "导入配置...", &CWindowMenu::importProfileChosen},
+        {"backupsAction", "备份与恢复...", &CWindowMenu::backupsChosen},
+        {"compareAction", "与文件比较...", &CWindowMenu::compareChosen},
+    };
+    for (const auto &entry : profileEntries) {
+        QAction *action = addAction(QString::fromUtf8(entry.text));
+        action->setObjectName(QLatin1String(entry.name));
+        connect(action, &QAction::triggered, this, entry.chosen);
+    }
     SystemMenu::install(m_window, this, kSystemCommands);
 }
 

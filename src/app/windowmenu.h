@@ -8,7 +8,8 @@ class QAction;
 
 namespace quenda {
 
-// The window-menu entries: "选择端口...", the connection method and the About box. Kept in the
+// The window-menu entries: "选择端口...", the connection method and the About box, then the
+// profile entries. Kept in the
 // window's system menu where the platform has one the program can reach (Windows), and offered
 // as the context menu of the window's free area everywhere.
 class CWindowMenu : public QMenu {
@@ -25,6 +26,10 @@ signals:
     void selectPortChosen();
     void connectMethodChosen(ConnectMethod method);
     void aboutChosen();
+    void exportProfileChosen();
+    void importProfileChosen();
+    void backupsChosen();
+    void compareChosen();
 
 private:
     QWidget *m_window;

@@ -60,6 +60,22 @@ SettingsSelection CPageSet::selection() const
     return selection;
 }
 
+void CPageSet::setSelection(const SettingsSelection &selection)
+{
+    m_serial->applySelection(selection);
+    m_radio->applySelection(selection);
+}
+
+void CPageSet::setChannelRows(const ChannelTable &rows)
+{
+    for (int row = 0; row < kChannelSlots; ++row) {
+        const ChannelEntry &entry = rows[std::size_t(row)];
+        m_channels->setCell(row, CChannelListPage::FrequencyColumn, entry.frequency);
+        m_channels->setCell(row, CChannelListPage::BandwidthColumn, entry.bandwidth);
+        m_channels->setCell(row, CChannelListPage::DirectionColumn, entry.direction);
+    }
+}
+
 bool CPageSet::CheckSelectedChannels() const
 {
     for (int row : {m_radio->mainTxIndex, m_radio->mainRxIndex, m_radio->repeaterTxIndex,

@@ -39,6 +39,9 @@ public:
     void clear();
     // The selection positions and unit address of the radio settings and serial pages.
     SettingsSelection selection() const;
+    // A loaded profile: list positions, unit address and channel cells; nothing is written.
+    void setSelection(const SettingsSelection &selection);
+    void setChannelRows(const ChannelTable &rows);
     // The channel rows chosen as main and repeater channels are complete.
     bool CheckSelectedChannels() const;
 

@@ -233,6 +233,14 @@ void CRadioPage::onUnitAddressEdited()
     showMembers();
 }
 
+void CRadioPage::applySelection(const SettingsSelection &selection)
+{
+    for (const Setting &s : kSettings)
+        this->*s.member = selection.*s.read;
+    showMembers();
+    updateWorkModeEnabled();
+}
+
 void CRadioPage::fillSelection(SettingsSelection &selection) const
 {
     for (const Setting &s : kSettings)

@@ -21,6 +21,8 @@ public:
     void FillFromRecord();
     // Copies this page's members into their fields of `s`; the serial fields stay as they are.
     void fillSelection(SettingsSelection &s) const;
+    // Shows the radio fields of `s`, as a loaded profile sets them.
+    void applySelection(const SettingsSelection &s);
 
     // The unit address field accepts a signed decimal integer with optional blanks around it.
     static std::optional<int> parseUnitAddress(const QString &text);

@@ -79,6 +79,13 @@ void CSerialPage::onListChosen(const int &member, const int &read)
     showMembers();
 }
 
+void CSerialPage::applySelection(const SettingsSelection &s)
+{
+    baudIndex = s.baudIndex;
+    dataFormatIndex = s.dataFormatIndex;
+    showMembers();
+}
+
 void CSerialPage::fillSelection(SettingsSelection &s) const
 {
     s.baudIndex = baudIndex;

@@ -16,6 +16,7 @@ public:
     void FillFromRecord();
     // Copies baudIndex and dataFormatIndex into `s`; the radio fields stay as they are.
     void fillSelection(SettingsSelection &s) const;
+    void applySelection(const SettingsSelection &s);
 
     int baudIndex = -1;
     int dataFormatIndex = -1;

@@ -55,8 +55,20 @@ RadioSession::RadioSession(SessionEnvironment env, SessionHost &host, QObject *p
     connect(m_comm.get(), &CMSComm::portLost, this, &RadioSession::onPortLost);
     m_readWatchdog = new GatedTimer(*m_pause, this);
     connect(m_readWatchdog, &GatedTimer::timeout, this, &RadioSession::onReadWatchdog);
+    m_saveReportWatchdog = new GatedTimer(*m_pause, this);
+    connect(m_saveReportWatchdog, &GatedTimer::timeout, this, [this] {
+        const bool waited = m_written && m_saveCompleted;
+        stopSaveCheck();
+        if (waited)
+            emit saveReportMissing();
+    });
 
     m_settingsLoad = m_settingsFile.load(m_portChoice);
+    QString backupRoot = env.backupRoot;
+    if (backupRoot.isEmpty())
+        backupRoot = qEnvironmentVariable("QUENDA_BACKUPS");
+    if (!backupRoot.isEmpty())
+        m_backups = BackupStore(backupRoot);
     receiveText.clear();
     m_baudText = QStringLiteral("4800");
     m_save = SaveState{};
@@ -271,11 +283,45 @@ void RadioSession::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
     if (!ParseReport(report.constData(), int(report.size()), parsed))
         return;
     m_config = parsed;
+    // Only the report a read asked for is what the radio held; the one after a save is checked.
+    const bool readReport = m_state == State::Reading;
     stopReading();
     // The radio is talking: no procedure may give up and close the port under it.
     stopProcedures();
     setState(settledState());
     emit reportParsed();
+    if (readReport) {
+        keepBackup();
+    } else if (m_written) {
+        m_heldAfterSave = profile::fromConfig(m_config);
+        // "at&v" reports the registers only; the rows are checked when a listing came too.
+        if (!report.contains(radio::kListingStart))
+            m_written->channels.clear();
+        if (m_saveCompleted)
+            checkSave();
+    }
+}
+
+void RadioSession::checkSave()
+{
+    const QList<ProfileDifference> differences = verifySave(*m_written, *m_heldAfterSave);
+    stopSaveCheck();
+    emit saveChecked(differences);
+}
+
+void RadioSession::stopSaveCheck()
+{
+    m_saveReportWatchdog->stop();
+    m_written.reset();
+    m_heldAfterSave.reset();
+    m_saveCompleted = false;
+}
+
+void RadioSession::keepBackup()
+{
+    QString error;
+    if (!m_backups.store(profile::fromConfig(m_config), &error))
+        emit backupFailed(error);
 }
 
 void RadioSession::stopReading()
@@ -319,6 +365,7 @@ void RadioSession::showWriteError()
 {
     if (m_state == State::Saving)
         setState(settledState());
+    stopSaveCheck();
     emit saveFailed();
 }
 
@@ -327,6 +374,13 @@ void RadioSession::showSaveComplete()
     if (m_state == State::Saving)
         setState(settledState());
     emit saveFinished();
+    if (!m_written)
+        return;
+    m_saveCompleted = true;
+    if (m_heldAfterSave)
+        checkSave();
+    else
+        m_saveReportWatchdog->start(m_readAnswerBound);
 }
 
 void RadioSession::save()
@@ -343,6 +397,9 @@ void RadioSession::save()
     emit saveStarted();
 
     const bool channelsChanged = m_host.buildPendingChannels(m_save);
+    stopSaveCheck();
+    m_written = writtenSettings(m_host.currentSelection(), m_save.pendingChannels,
+                                m_save.pendingChannelCount);
     m_save.channelRowIndex = 0;
     const bool sent = guard([&] {
         if (!channelsChanged) {
@@ -365,6 +422,7 @@ void RadioSession::save()
 
 void RadioSession::endSave()
 {
+    stopSaveCheck();
     emit saveEnded();
     m_save.end();
     if (m_state == State::Saving)

@@ -3,6 +3,8 @@
 #include "link/connectprocedures.h"
 #include "link/serialbackend.h"
 #include "link/settingsfile.h"
+#include "profile/backupstore.h"
+#include "profile/profilediff.h"
 #include "protocol/radioconfig.h"
 #include "protocol/settingsselection.h"
 #include "protocol/timing.h"
@@ -13,6 +15,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace quenda {
 
@@ -26,6 +29,7 @@ struct SessionEnvironment {
     RadioConfig *config = nullptr;           // required: the process-wide record
     std::unique_ptr<SerialBackend> backend;  // none: the real serial ports
     QString programFolder;                   // para.ini and the ports folder; empty: the executable's
+    QString backupRoot; // empty: $QUENDA_BACKUPS, else the application data location
 };
 
 // What only the front end can decide: whether to go on, and what to write.
@@ -81,6 +85,8 @@ public:
     // The latest procedure of each kind; none before the first.
     PowerOnProcedure *powerOnProcedure() const { return m_powerOn.get(); }
     SoftDiagnosticProcedure *softDiagnosticProcedure() const { return m_softDiag.get(); }
+    // Where every complete read is kept.
+    const BackupStore &backupStore() const { return m_backups; }
     // How long after the read sequence a report may take to begin (tests shorten it).
     void setReadAnswerBound(int ms) { m_readAnswerBound = ms; }
 
@@ -117,12 +123,18 @@ signals:
     void reportParsed();
     // The read sequence got no report in time.
     void readFailed();
+    // The report of a complete read could not be kept as a backup; the read goes on.
+    void backupFailed(const QString &reason);
     // A save was confirmed; its first transmission follows at once.
     void saveStarted();
     // No save runs any more, however it ended (also sent when none ran).
     void saveEnded();
     // "保存完毕！".
     void saveFinished();
+    // The report after "保存完毕！" was compared with what the save wrote; empty when all match.
+    void saveChecked(const QList<quenda::ProfileDifference> &differences);
+    // No report came after "保存完毕！" in time: the save could not be checked.
+    void saveReportMissing();
     // The radio answered "ERROR": "数据有误，请检查！".
     void saveFailed();
     // The save was refused before anything was sent: the main or repeater channel rows are
@@ -173,6 +185,9 @@ private:
     void noteCommand(const QByteArray &bytes);
     void onReadWatchdog();
     void stopReading();
+    void keepBackup();
+    void checkSave();
+    void stopSaveCheck();
     void endSave();
     void returnToStart();
     void onPortLost(const QString &description);
@@ -186,6 +201,7 @@ private:
     PortChoice m_portChoice;
     SettingsFile m_settingsFile;
     SettingsFile::LoadResult m_settingsLoad;
+    BackupStore m_backups;
     ConnectMethod m_connectMethod = ConnectMethod::SoftDiagnostic;
     QString m_baudText;
     QString receiveText;
@@ -206,6 +222,11 @@ private:
     quint64 m_answersBegun = 0;
     GatedTimer *m_readWatchdog = nullptr;
     int m_readAnswerBound = pauses::kReadAnswerBound;
+    // What the running save wrote, and what the radio reported after it.
+    std::optional<WrittenSettings> m_written;
+    std::optional<RadioProfile> m_heldAfterSave;
+    bool m_saveCompleted = false;
+    GatedTimer *m_saveReportWatchdog = nullptr;
 };
 
 } // namespace quenda

@@ -6,6 +6,8 @@
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
 #include "pages/serialpage.h"
+#include "profile/backupstore.h"
+#include "profile/registers.h"
 #include "protocol/messages.h"
 #include "protocol/radiocommands.h"
 #include "protocol/reportparser.h"
@@ -65,8 +67,11 @@ QByteArray readAnswer(const k7v4::RadioState &state)
 class Rig {
 public:
     // `makeIni` puts something of its own under the name of para.ini.
+    // `backupFolder`: where the backups go, below the rig's folder.
     explicit Rig(bool portChosen = true, bool withRadio = true,
-                 const std::function<void(const QString &)> &makeIni = {})
+                 const std::function<void(const QString &)> &makeIni = {},
+                 const QString &backupFolder = QStringLiteral("backups"))
+        : backupFolder(backupFolder)
     {
         MessageBox::reset();
         MessageBox::setTestMode(true);
@@ -87,10 +92,21 @@ public:
         env.config = &config;
         env.backend = std::move(backend);
         env.programFolder = dir.path();
+        env.backupRoot = backupRoot();
         dlg = std::make_unique<CQuendaDlg>(std::move(env));
         dlg->show();
     }
     ~Rig() { MessageBox::reset(); }
+
+    QString backupRoot() const { return dir.filePath(backupFolder); }
+    QList<BackupEntry> backups() const
+    {
+        const BackupStore store(backupRoot());
+        QList<BackupEntry> all;
+        for (const QString &radio : store.radios())
+            all += store.backups(radio);
+        return all;
+    }
 
     QPushButton *button(const char *name) const
     {
@@ -173,6 +189,7 @@ public:
     }
 
     QTemporaryDir dir;
+    QString backupFolder;
     test::VirtualPause pause;
     RadioConfig config;
     k7v4::Simulator radio;
@@ -234,6 +251,12 @@ private slots:
     void portLostDuringReadIsReportedOnce();
     void undoRefillsPages();
     void channelPlanMovesBetweenRadios();
+    void everyReadIsBackedUp_data();
+    void everyReadIsBackedUp();
+    void saveIsChecked_data();
+    void saveIsChecked();
+    void profileThroughMenu_data();
+    void profileThroughMenu();
 };
 
 void TestQuendaDlg::startState()
@@ -266,7 +289,8 @@ void TestQuendaDlg::connectMethodMenu()
     QStringList texts;
     for (QAction *a : menu->actions())
         texts << (a->menu() ? a->menu()->title() : a->text());
-    QCOMPARE(texts, (QStringList{"选择端口...", "设置连接方法", "", "关于 QUENDA(&A)..."}));
+    QCOMPARE(texts, (QStringList{"选择端口...", "设置连接方法", "", "关于 QUENDA(&A)...", "",
+                                 "导出配置...", "导入配置...", "备份与恢复...", "与文件比较..."}));
 
     auto *powerOn = menu->findChild<QAction *>("powerOnAction");
     auto *softDiag = menu->findChild<QAction *>("softDiagAction");
@@ -1353,6 +1377,198 @@ void TestQuendaDlg::channelPlanMovesBetweenRadios()
 
     QCOMPARE(MessageBox::shownTexts().last(), QString("保存完毕！"));
     QCOMPARE(b.radio.stored().channels, first.channels);
+    FileDialog::reset();
+}
+
+void TestQuendaDlg::everyReadIsBackedUp_data()
+{
+    QTest::addColumn<QString>("backupFolder");
+    QTest::addColumn<QString>("blocker"); // a file put where a folder is needed
+    QTest::addColumn<bool>("saveBetween");
+    QTest::addColumn<int>("backups");
+    QTest::newRow("two reads") << "backups" << QString() << false << 2;
+    QTest::newRow("save's report is no read") << "backups" << QString() << true << 2;
+    QTest::newRow("root is a file") << "backups" << "backups" << false << 0;
+    QTest::newRow("root below a file") << "blocked/backups" << "blocked" << false << 0;
+}
+
+void TestQuendaDlg::everyReadIsBackedUp()
+{
+    QFETCH(QString, backupFolder);
+    QFETCH(QString, blocker);
+    QFETCH(bool, saveBetween);
+    QFETCH(int, backups);
+    Rig rig(true, true, {}, backupFolder);
+    if (!blocker.isEmpty()) {
+        QFile file(rig.dir.filePath(blocker));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString told = messages::backupFailed(QString()).section(u'：', 0, 0);
+
+    for (int read = 1; read <= 2; ++read) {
+        rig.connectBySoftDiagnosis();
+        QVERIFY2(rig.button("closeButton")->isEnabled(), "the read completed");
+        QVERIFY(!rig.config.serialNumber.isEmpty());
+        if (!blocker.isEmpty()) {
+            int warnings = 0;
+            for (const QString &text : MessageBox::shownTexts())
+                warnings += text.startsWith(told);
+            QCOMPARE(warnings, 1);
+        } else {
+            QCOMPARE(rig.backups().size(), read);
+            const profile::Loaded newest = BackupStore::load(rig.backups().first().path);
+            QVERIFY2(newest.profile, qPrintable(newest.error));
+            QCOMPARE(*newest.profile, profile::fromConfig(rig.config));
+        }
+        if (saveBetween && read == 1) {
+            rig.changeAirRate();
+            rig.runSave();
+            QCOMPARE(rig.backups().size(), 1);
+        }
+        rig.click("closeButton");
+        rig.settle();
+    }
+    QCOMPARE(rig.backups().size(), backups);
+}
+
+void TestQuendaDlg::saveIsChecked_data()
+{
+    QTest::addColumn<int>("keptRegister"); // acknowledged, old value kept; 0: none
+    QTest::addColumn<bool>("reportComes");
+    QTest::addColumn<QStringList>("warnings");
+    const auto caption = [](int reg) { return QString::fromUtf16(registerInfo(reg)->caption); };
+    QTest::newRow("clean") << 0 << true << QStringList{};
+    QTest::newRow("air rate kept") << 103 << true << QStringList{caption(103)};
+    QTest::newRow("power kept") << 108 << true << QStringList{caption(108)};
+    QTest::newRow("no report") << 0 << false << QStringList{messages::saveReportMissing()};
+}
+
+void TestQuendaDlg::saveIsChecked()
+{
+    QFETCH(int, keptRegister);
+    QFETCH(bool, reportComes);
+    QFETCH(QStringList, warnings);
+    Rig rig;
+    rig.connectBySoftDiagnosis();
+    if (keptRegister)
+        rig.radio.misbehaviour().ignoreRegister = keptRegister;
+    rig.changeAirRate();
+    rig.chooseItem("powerList", rig.dlg->radioPage()->powerIndex == 0 ? 1 : 0);
+    rig.dlg->setReadAnswerBound(50);
+    // Silent from the acknowledgement of "at&w" on: "at&v" gets no report.
+    QObject::connect(&rig.radio, &k7v4::Simulator::send, rig.dlg.get(),
+                     [&](const QByteArray &bytes, int) {
+                         if (!reportComes && bytes.endsWith(radio::kStoredAck))
+                             rig.radio.misbehaviour().silent = true;
+                     });
+    rig.runSave();
+    QTRY_VERIFY_WITH_TIMEOUT(MessageBox::shownTexts().size() >= 2 + warnings.size(), 2000);
+    QTest::qWait(100);
+    rig.settle();
+
+    QStringList shown = MessageBox::shownTexts();
+    QCOMPARE(shown.mid(0, 2), (QStringList{"确定要将新配置写入存储器?", "保存完毕！"}));
+    shown = shown.mid(2);
+    QCOMPARE(shown.size(), warnings.size());
+    if (!reportComes) {
+        QCOMPARE(shown, warnings);
+        return;
+    }
+    for (const QString &text : shown) {
+        // One line per setting below the heading, the kept one by its caption.
+        QCOMPARE(text.split(u'\n').size(), 2);
+        QVERIFY2(text.contains(warnings.first()), qPrintable(text));
+    }
+}
+
+void TestQuendaDlg::profileThroughMenu_data()
+{
+    QTest::addColumn<QString>("otherSerial"); // the second radio's; empty: the same radio again
+    QTest::addColumn<QByteArray>("replaceFile"); // written over the exported file; empty: none
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QString>("note"); // the start of the text shown after loading
+    QTest::newRow("same radio") << QString() << QByteArray() << true << QString();
+    QTest::newRow("other radio") << "99887766" << QByteArray() << true
+                                 << messages::profileFromOtherRadio("").section(u' ', 0, 0);
+    QTest::newRow("not a profile") << QString() << QByteArray("433.125 25K RX&TX\n") << false
+                                   << QString();
+    QTest::newRow("unknown key") << QString() << QByteArray("note") << true
+                                 << messages::unknownKeysIgnored({}).section(u'：', 0, 0);
+}
+
+void TestQuendaDlg::profileThroughMenu()
+{
+    QFETCH(QString, otherSerial);
+    QFETCH(QByteArray, replaceFile);
+    QFETCH(bool, loads);
+    QFETCH(QString, note);
+    FileDialog::setTestMode(true);
+    QTemporaryDir files;
+    const QString path = files.filePath("a.json");
+
+    k7v4::RadioState a = fullRadio();
+    a.registers[103] = 5;
+    a.registers[108] = 20;
+    RadioProfile exported;
+    {
+        Rig rig;
+        rig.radio.setState(a);
+        rig.connectBySoftDiagnosis();
+        FileDialog::setNextFileName(path);
+        rig.dlg->systemMenu()->findChild<QAction *>("exportProfileAction")->trigger();
+        const profile::Loaded written = profile::read(path);
+        QVERIFY2(written.profile, qPrintable(written.error));
+        exported = *written.profile;
+        QCOMPARE(exported, profile::fromConfig(rig.config));
+    }
+    if (replaceFile == "note") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray text = file.readAll();
+        file.close();
+        text.insert(text.indexOf('{') + 1, "\"note\": \"base\", ");
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    } else if (!replaceFile.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(replaceFile);
+    }
+
+    Rig rig;
+    k7v4::RadioState b = k7v4::RadioState::factoryDefault();
+    if (!otherSerial.isEmpty())
+        b.serialNumber = otherSerial;
+    else
+        b.serialNumber = a.serialNumber;
+    rig.radio.setState(b);
+    rig.connectBySoftDiagnosis();
+    const ChannelTable rowsBefore = rig.dlg->channelListPage()->rows();
+    MessageBox::reset();
+    MessageBox::setTestMode(true);
+    const QList<QByteArray> writesBefore = rig.port->writes();
+    FileDialog::setNextFileName(path);
+    rig.dlg->systemMenu()->findChild<QAction *>("importProfileAction")->trigger();
+    // Loading writes nothing.
+    QCOMPARE(rig.port->writes(), writesBefore);
+    const QStringList shown = MessageBox::shownTexts();
+    QCOMPARE(rig.button("saveButton")->isEnabled(), loads);
+    if (!loads) {
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(rig.dlg->channelListPage()->rows(), rowsBefore);
+        FileDialog::reset();
+        return;
+    }
+    QCOMPARE(shown.size(), note.isEmpty() ? 0 : 1);
+    if (!note.isEmpty())
+        QVERIFY2(shown.first().startsWith(note), qPrintable(shown.first()));
+
+    rig.runSave();
+    rig.settle();
+    const k7v4::RadioState stored = rig.radio.stored();
+    QCOMPARE(stored.channels, a.channels);
+    for (const RegisterInfo &info : profileRegisters())
+        QCOMPARE(stored.registers.value(info.number), a.registers.value(info.number));
     FileDialog::reset();
 }
 
