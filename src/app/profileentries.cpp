@@ -61,7 +61,8 @@ void CQuendaDlg::OnExportProfile()
     QStringList skipped;
     const RadioProfile pages = pagesProfile(&skipped);
     const QString path = FileDialog::getSaveFileName(this, QStringLiteral("导出配置"),
-                                                     proposedProfileName(pages.serialNumber));
+                                                     proposedProfileName(pages.serialNumber),
+                                                     FileDialog::Profile);
     if (path.isEmpty())
         return;
     QString error;
@@ -76,7 +77,8 @@ void CQuendaDlg::OnExportProfile()
 void CQuendaDlg::OnImportProfile()
 {
     const QString path = FileDialog::getOpenFileName(
-        this, QStringLiteral("导入配置"), proposedProfileName(m_session->config().serialNumber));
+        this, QStringLiteral("导入配置"), proposedProfileName(m_session->config().serialNumber),
+        FileDialog::Profile);
     if (path.isEmpty())
         return;
     QStringList unknownKeys;
@@ -98,7 +100,8 @@ void CQuendaDlg::OnBackups()
 
 void CQuendaDlg::OnCompare()
 {
-    const QString path = FileDialog::getOpenFileName(this, QStringLiteral("与文件比较"), QString());
+    const QString path = FileDialog::getOpenFileName(this, QStringLiteral("与文件比较"), QString(),
+                                                     FileDialog::Profile);
     if (path.isEmpty())
         return;
     const std::optional<RadioProfile> other = readProfile(this, path);

@@ -7,7 +7,17 @@
 namespace quenda {
 namespace {
 
-constexpr char kDefaultSuffix[] = "txt";
+QString suffixOf(FileDialog::Contents contents)
+{
+    return contents == FileDialog::Profile ? QStringLiteral("json") : QStringLiteral("txt");
+}
+
+QString filterOf(FileDialog::Contents contents)
+{
+    return contents == FileDialog::Profile
+               ? FileDialog::qtFilter(QStringLiteral("配置文件(*.json)|*.json|All Files(*.*)|*.*||"))
+               : FileDialog::channelListFilter();
+}
 
 struct TestState {
     bool testMode = false;
@@ -21,7 +31,8 @@ TestState &testState()
     return state;
 }
 
-QString run(QWidget *parent, FileDialog::Kind kind, const QString &title, const QString &proposedName)
+QString run(QWidget *parent, FileDialog::Kind kind, const QString &title, const QString &proposedName,
+            FileDialog::Contents contents)
 {
     TestState &state = testState();
     state.requests.append({kind, title, proposedName});
@@ -34,28 +45,30 @@ QString run(QWidget *parent, FileDialog::Kind kind, const QString &title, const 
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(FileDialog::channelListFilter());
+    dialog.setNameFilter(filterOf(contents));
     // Qt would add the suffix before an open dialog could see that the bare name exists.
     if (kind == FileDialog::Save)
-        dialog.setDefaultSuffix(QString::fromLatin1(kDefaultSuffix));
+        dialog.setDefaultSuffix(suffixOf(contents));
     if (!proposedName.isEmpty())
         dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QString chosen = dialog.selectedFiles().value(0);
-    return kind == FileDialog::Open ? FileDialog::openedName(chosen) : chosen;
+    return kind == FileDialog::Open ? FileDialog::openedName(chosen, contents) : chosen;
 }
 
 } // namespace
 
-QString FileDialog::getSaveFileName(QWidget *parent, const QString &title, const QString &proposedName)
+QString FileDialog::getSaveFileName(QWidget *parent, const QString &title, const QString &proposedName,
+                                    Contents contents)
 {
-    return run(parent, Save, title, proposedName);
+    return run(parent, Save, title, proposedName, contents);
 }
 
-QString FileDialog::getOpenFileName(QWidget *parent, const QString &title, const QString &proposedName)
+QString FileDialog::getOpenFileName(QWidget *parent, const QString &title, const QString &proposedName,
+                                    Contents contents)
 {
-    return run(parent, Open, title, proposedName);
+    return run(parent, Open, title, proposedName, contents);
 }
 
 QString FileDialog::qtFilter(const QString &windowsFilter)
@@ -85,12 +98,12 @@ QString FileDialog::qtFilter(const QString &windowsFilter)
     return filters.join(QStringLiteral(";;"));
 }
 
-QString FileDialog::openedName(const QString &chosen)
+QString FileDialog::openedName(const QString &chosen, Contents contents)
 {
     const QFileInfo info(chosen);
     if (chosen.isEmpty() || info.exists() || info.fileName().contains(u'.'))
         return chosen;
-    return chosen + u'.' + QLatin1String(kDefaultSuffix);
+    return chosen + u'.' + suffixOf(contents);
 }
 
 QString FileDialog::channelListFilter()

@@ -2,6 +2,7 @@
 #include "app/quendadlg.h"
 #include "lib/k7v4simulator.h"
 #include "link/cmscomm.h"
+#include "pages/backupdlg.h"
 #include "pages/basicinfopage.h"
 #include "pages/channellistpage.h"
 #include "pages/radiopage.h"
@@ -12,6 +13,7 @@
 #include "protocol/radiocommands.h"
 #include "protocol/reportparser.h"
 #include "support/fakeserialbackend.h"
+#include "support/modalanswerer.h"
 #include "support/virtualpause.h"
 #include "ui/filedialog.h"
 #include "ui/messagebox.h"
@@ -19,6 +21,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -257,6 +260,7 @@ private slots:
     void saveIsChecked();
     void profileThroughMenu_data();
     void profileThroughMenu();
+    void restoreFromBackup();
 };
 
 void TestQuendaDlg::startState()
@@ -1570,6 +1574,35 @@ void TestQuendaDlg::profileThroughMenu()
     for (const RegisterInfo &info : profileRegisters())
         QCOMPARE(stored.registers.value(info.number), a.registers.value(info.number));
     FileDialog::reset();
+}
+
+void TestQuendaDlg::restoreFromBackup()
+{
+    Rig rig;
+    rig.radio.setState(fullRadio());
+    rig.connectBySoftDiagnosis();
+    const ChannelTable read = rig.dlg->channelListPage()->rows();
+    const int airRate = rig.dlg->radioPage()->airRateIndex;
+    rig.changeAirRate();
+    rig.click("channelButton");
+    rig.click("clearButton");
+    QVERIFY(rig.dlg->channelListPage()->rows() != read);
+
+    test::ModalAnswerer answerer;
+    bool shown = false;
+    answerer.handleNextDialog([&](QDialog *dialog) {
+        auto *backups = qobject_cast<CBackupDlg *>(dialog);
+        QVERIFY(backups);
+        shown = true;
+        QCOMPARE(backups->backupList()->count(), 1);
+        backups->backupList()->setCurrentRow(0);
+        backups->loadButton()->click();
+    });
+    rig.dlg->systemMenu()->findChild<QAction *>("backupsAction")->trigger();
+    QVERIFY(shown);
+    QCOMPARE(rig.dlg->channelListPage()->rows(), read);
+    QCOMPARE(rig.dlg->radioPage()->airRateIndex, airRate);
+    QVERIFY(rig.button("saveButton")->isEnabled());
 }
 
 QTEST_MAIN(TestQuendaDlg)
