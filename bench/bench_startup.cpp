@@ -62,6 +62,7 @@ int measureOnce(int argc, char **argv)
     env.pause = &pause;
     env.config = &config;
     env.programFolder = folder.path();
+    env.backupRoot = folder.filePath(QStringLiteral("backups"));
     quenda::CQuendaDlg window(std::move(env));
     window.installEventFilter(&paint);
     const qint64 built = monotonicNs();

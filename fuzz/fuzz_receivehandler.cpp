@@ -49,6 +49,7 @@ struct Process {
         env.config = &config;
         env.backend = std::move(backend);
         env.programFolder = folder.path();
+        env.backupRoot = folder.filePath(QStringLiteral("backups"));
         dlg = std::make_unique<CQuendaDlg>(std::move(env));
         dlg->setConnectMethod(ConnectMethod::PowerOn);
     }
