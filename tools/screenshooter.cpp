@@ -4,7 +4,11 @@
 
 #include "app/progressdlgs.h"
 #include "link/connectdlgs.h"
+#include "pages/backupdlg.h"
 #include "pages/channellistpage.h"
+#include "pages/comparedlg.h"
+#include "profile/backupstore.h"
+#include "profile/profile.h"
 #include "simsession.h"
 
 #include <QAction>
@@ -15,6 +19,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -101,6 +106,9 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The reads below are backed up: into a folder of this run, never the user's own.
+    QTemporaryDir backups;
+    qputenv("QUENDA_BACKUPS", backups.path().toLocal8Bit());
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "quenda-screens: cannot create %s\n", qPrintable(folder));
@@ -184,6 +192,26 @@ int main(int argc, char **argv)
     }
     settle();
     shooter.shoot(&window, QStringLiteral("13-after-save"));
+
+    // The windows of profiles and backups, on what this run read.
+    {
+        quenda::CBackupDlg backupsDlg(quenda::BackupStore(backups.path()), &window);
+        backupsDlg.selectRadio(session.config().serialNumber);
+        backupsDlg.show();
+        settle();
+        shooter.shoot(&backupsDlg, QStringLiteral("14-backups"));
+
+        const quenda::RadioProfile held = quenda::profile::fromConfig(session.config());
+        quenda::RadioProfile base = held;
+        base.setValue(108, 33);
+        base.setValue(105, 4321);
+        base.channels[3] = quenda::ProfileChannel{455125000, 2, 2};
+        quenda::CCompareDlg compare(held, QStringLiteral("电台 %1").arg(held.serialNumber), base,
+                                    QStringLiteral("base.json"), &window);
+        compare.show();
+        settle();
+        shooter.shoot(&compare, QStringLiteral("15-compare"));
+    }
 
     if (!readingShot || !savingShot)
         std::fprintf(stderr, "quenda-screens: a progress window was never seen\n");
