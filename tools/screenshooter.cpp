@@ -201,9 +201,14 @@ int main(int argc, char **argv)
         settle();
         shooter.shoot(&backupsDlg, QStringLiteral("14-backups"));
 
-        const quenda::RadioProfile held = quenda::profile::fromConfig(session.config());
+        // The read's backup holds the channel table; the report after a save does not.
+        const quenda::BackupStore store(backups.path());
+        const QList<quenda::BackupEntry> taken = store.backups(session.config().serialNumber);
+        const std::optional<quenda::RadioProfile> read =
+            taken.isEmpty() ? std::nullopt : quenda::BackupStore::load(taken.first().path).profile;
+        const quenda::RadioProfile held = read.value_or(quenda::profile::fromConfig(session.config()));
         quenda::RadioProfile base = held;
-        base.setValue(108, 33);
+        base.setValue(108, 27);
         base.setValue(105, 4321);
         base.channels[3] = quenda::ProfileChannel{455125000, 2, 2};
         quenda::CCompareDlg compare(held, QStringLiteral("电台 %1").arg(held.serialNumber), base,
