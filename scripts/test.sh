@@ -25,5 +25,5 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if [ -x scripts/fuzz.sh ]; then
     echo "== fuzzing"
-    FUZZ_SECONDS="${FUZZ_SECONDS:-60}" bash scripts/fuzz.sh
+    FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash scripts/fuzz.sh
 fi
