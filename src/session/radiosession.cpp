@@ -199,7 +199,9 @@ void RadioSession::noteCommand(const QByteArray &bytes)
     } else if (bytes == radio::kReadChannels) {
         m_listingRequested = m_collecting;
     } else if (bytes != radio::kCR) {
+        // Another command: the answer being gathered will never be whole.
         m_collecting = false;
+        m_backupDue = false;
     }
 }
 
@@ -258,6 +260,7 @@ void RadioSession::OnCommEvent()
 void RadioSession::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
 {
     QByteArray report = chunk;
+    bool wholeAnswer = true;
     if (m_collecting && partOfAnswer) {
         m_answer += chunk;
         report = m_answer;
@@ -266,6 +269,7 @@ void RadioSession::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
         const bool complete =
             report.endsWith(radio::kListingEnd) &&
             (!m_listingRequested || report.contains(radio::kListingStart));
+        wholeAnswer = complete;
         if (complete || m_answer.size() > kMaxAnswerBytes) {
             m_collecting = false;
             m_answer.clear();
@@ -284,14 +288,19 @@ void RadioSession::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
         return;
     m_config = parsed;
     // Only the report a read asked for is what the radio held; the one after a save is checked.
-    const bool readReport = m_state == State::Reading;
+    if (m_state == State::Reading)
+        m_backupDue = true;
     stopReading();
     // The radio is talking: no procedure may give up and close the port under it.
     stopProcedures();
     setState(settledState());
     emit reportParsed();
-    if (readReport) {
-        keepBackup();
+    if (m_backupDue) {
+        // A backup holds what the radio held: the whole answer, its listing included.
+        if (wholeAnswer) {
+            m_backupDue = false;
+            keepBackup();
+        }
     } else if (m_written) {
         m_heldAfterSave = profile::fromConfig(m_config);
         // "at&v" reports the registers only; the rows are checked when a listing came too.
@@ -346,6 +355,7 @@ void RadioSession::runReadSequence()
     receiveText.clear();
     stopProcedures();
     setState(State::Reading);
+    m_backupDue = false;
     emit readingStarted();
     sendCommand(radio::kReadSettings);
     m_pause->pause(pauses::kAfterSettingsRequest);

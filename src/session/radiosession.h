@@ -218,6 +218,8 @@ private:
     // The answer to the latest report request, gathered over as many receive events as it takes.
     QByteArray m_answer;
     bool m_collecting = false;
+    // A read's report came in part: its backup waits for the whole answer.
+    bool m_backupDue = false;
     bool m_listingRequested = false;
     quint64 m_answersBegun = 0;
     GatedTimer *m_readWatchdog = nullptr;

@@ -672,7 +672,7 @@ void TestQuendaDlg::answerInPieces()
     QFETCH(QList<int>, cuts);
     const k7v4::RadioState state = fullTable ? fullRadio() : k7v4::RadioState::factoryDefault();
     const QByteArray answer = readAnswer(state);
-    Rig rig(true, false);
+    Rig rig(true, false, {}, QStringLiteral("backups"));
     rig.dlg->setConnectMethod(ConnectMethod::PowerOn);
     rig.click("openButton");
     rig.port->pushInput(banner());
@@ -703,6 +703,11 @@ void TestQuendaDlg::answerInPieces()
     QCOMPARE(page->cell(listed - 1, 1), expected.channels[std::size_t(listed - 1)].frequency);
     QVERIFY(!rig.dlg->readingDlg()->isVisible());
     QVERIFY(rig.button("closeButton")->isEnabled());
+    // One backup, of the whole answer: not of its first piece.
+    QCOMPARE(rig.backups().size(), 1);
+    const profile::Loaded backup = BackupStore::load(rig.backups().first().path);
+    QVERIFY2(backup.profile, qPrintable(backup.error));
+    QCOMPARE(backup.profile->channelCount(), listed);
 }
 
 void TestQuendaDlg::twoReportsInOneChunkAreNotJoined()
