@@ -77,14 +77,6 @@ public:
 };
 
 // The offscreen platform says so whenever a window is raised or a popup grabs the keyboard.
-void quietPlatformNoise()
-{
-    static const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.startsWith(QLatin1String("This plugin does not support")))
-                previous(type, context, message);
-        });
-}
 
 // The radio as the road starts: at 19200 baud, with four channels.
 k7v4::RadioState initialState()
@@ -232,7 +224,7 @@ private:
 
 void TestAcceptance::initTestCase()
 {
-    quietPlatformNoise();
+    test::quietPlatformNoise();
     QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
     MessageBox::setTestMode(false);
     MessageBox::reset();

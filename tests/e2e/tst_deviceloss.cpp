@@ -44,14 +44,6 @@ constexpr int kSettleMs = 3500;
 
 enum class Phase { Connecting, Reading, Saving };
 
-void quietPlatformNoise()
-{
-    static const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.startsWith(QLatin1String("This plugin does not support")))
-                previous(type, context, message);
-        });
-}
 
 k7v4::RadioState radioState(const QString &serialNumber)
 {
@@ -111,7 +103,7 @@ private:
 
 void TestDeviceLoss::initTestCase()
 {
-    quietPlatformNoise();
+    test::quietPlatformNoise();
     QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
     MessageBox::setTestMode(false);
     PtyRadio probe;

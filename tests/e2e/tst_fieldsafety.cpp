@@ -38,14 +38,6 @@ constexpr int kCom = 11;
 constexpr int kReadTimeoutMs = 45000;
 constexpr int kBoxTimeoutMs = 20000;
 
-void quietPlatformNoise()
-{
-    static const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.startsWith(QLatin1String("This plugin does not support")))
-                previous(type, context, message);
-        });
-}
 
 k7v4::RadioState radioState(int baudCode, bool fullTable)
 {
@@ -119,7 +111,7 @@ private:
 
 void TestFieldSafety::initTestCase()
 {
-    quietPlatformNoise();
+    test::quietPlatformNoise();
     QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
     MessageBox::setTestMode(false);
     PtyRadio probe;

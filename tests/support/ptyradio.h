@@ -87,4 +87,14 @@ inline int slow(int ms)
     return ms * factor;
 }
 
+// The offscreen platform's notes on what it cannot do would bury the tests' own output.
+inline void quietPlatformNoise()
+{
+    static const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.startsWith(QLatin1String("This plugin does not support")))
+                previous(type, context, message);
+        });
+}
+
 } // namespace quenda::test
