@@ -1,6 +1,7 @@
 #include "link/cmscomm.h"
 
 #include "link/commerror.h"
+#include "link/commlog.h"
 #include "link/pause.h"
 #include "link/portnaming.h"
 #include "link/serialbackend.h"
@@ -32,6 +33,13 @@ public:
     bool eventDue = false; // bytes came while events were held back
     int holding = 0;       // inside drainOutput
     bool lost = false;     // closed because the device went away; the user has been told
+    CommLog *log = nullptr;
+
+    void note(const QString &text)
+    {
+        if (log)
+            log->note(text);
+    }
 };
 
 namespace {
@@ -76,7 +84,9 @@ CMSComm::CMSComm(Pause &pause, std::unique_ptr<SerialBackend> backend, QObject *
         d->lost = true;
         d->input.clear();
         d->eventDue = false;
-        emit portLost(messages::portLost(PortNaming::comName(d->port), description));
+        const QString message = messages::portLost(PortNaming::comName(d->port), description);
+        d->note(message);
+        emit portLost(message);
     });
     connect(&d->pause, &Pause::released, this, &CMSComm::raiseHeldEvent);
 }
@@ -99,6 +109,7 @@ void CMSComm::SetPortOpen(bool open)
         if (d->open) {
             d->open = false;
             m_backend->close();
+            d->note(messages::commLogPortClosed(PortNaming::comName(d->port)));
         }
         d->input.clear();
         d->eventDue = false;
@@ -110,6 +121,7 @@ void CMSComm::SetPortOpen(bool open)
     if (!m_backend->open(PortNaming::comName(d->port), d->baud, &error))
         throw CommError(error);
     d->open = true;
+    d->note(messages::commLogPortOpened(PortNaming::comName(d->port), d->settings));
     d->lost = false;
     d->input.clear();
     d->eventDue = false;
@@ -144,8 +156,10 @@ void CMSComm::SetSettings(const QString &settings)
         throw CommError(messages::invalidPortSettings(settings));
     d->settings = settings;
     d->baud = baud;
-    if (d->open)
+    if (d->open) {
         m_backend->setBaudRate(baud);
+        d->note(messages::commLogRate(settings));
+    }
 }
 
 void CMSComm::SetInBufferSize(short bytes)
@@ -203,6 +217,8 @@ void CMSComm::SetOutput(const QByteArray &bytes)
     if (!d->open)
         throw CommError(messages::portNotOpen(), d->lost);
     m_backend->write(bytes);
+    if (d->log)
+        d->log->sent(bytes);
 }
 
 short CMSComm::GetCommEvent() const
@@ -223,9 +239,17 @@ bool CMSComm::drainOutput(int maxMs)
     return drained;
 }
 
+void CMSComm::setLog(CommLog *log)
+{
+    d->log = log;
+}
+
 void CMSComm::takeReceived()
 {
     QByteArray bytes = m_backend->readAll();
+    // As it came off the line, before any byte is discarded.
+    if (d->log)
+        d->log->received(bytes);
     if (d->nullDiscard)
         bytes.removeIf([](char c) { return c == '\0'; });
     d->input += bytes;

@@ -8,6 +8,7 @@
 
 namespace quenda {
 
+class CommLog;
 class Pause;
 class SerialBackend;
 
@@ -47,6 +48,8 @@ public:
     bool drainOutput(int maxMs);
 
     SerialBackend &backend() { return *m_backend; }
+    // Where every byte sent and received is recorded as it passes; none: nothing is recorded.
+    void setLog(CommLog *log);
 
 signals:
     void OnComm();

@@ -127,4 +127,16 @@ inline QString saveReportMissing()
 }
 inline QString noBackups() { return QStringLiteral("还没有备份。每次完整读取电台后会自动备份。"); }
 
+// The communication log.
+inline QString commLogHeading(const QString &startedAt)
+{
+    return QStringLiteral("QUENDA 通信记录，开始于 %1（-> 发送，<- 接收）").arg(startedAt);
+}
+inline QString commLogPortOpened(const QString &port, const QString &settings)
+{
+    return QStringLiteral("打开端口 %1，%2").arg(port, settings);
+}
+inline QString commLogRate(const QString &settings) { return QStringLiteral("端口设置改为 %1").arg(settings); }
+inline QString commLogPortClosed(const QString &port) { return QStringLiteral("关闭端口 %1").arg(port); }
+
 } // namespace quenda::messages

@@ -84,8 +84,10 @@ bool answerPrompts(const QByteArray &t, SaveState &state, WriteDialogueHost &hos
     const QString ChannelEntry::*const fields[] = {&ChannelEntry::channel, &ChannelEntry::frequency,
                                                    &ChannelEntry::bandwidth, &ChannelEntry::direction};
     writeCommand((slot.*fields[prompt]).toLatin1(), host);
-    if (prompt == 3)
+    if (prompt == 3) {
         ++state.channelRowIndex;
+        ++state.channelsEntered;
+    }
     return true;
 }
 

@@ -21,6 +21,8 @@ struct SaveState {
     int lastPrompt = -1;
     int lastPromptSlot = -1;
     int lastPromptAnswers = 0;
+    // Channel rows entered whole so far in this save, for progress.
+    int channelsEntered = 0;
 
     // Ends the save from any side (error, completion, close): the next one starts at slot 0.
     void end()
@@ -30,6 +32,7 @@ struct SaveState {
         lastPrompt = -1;
         lastPromptSlot = -1;
         lastPromptAnswers = 0;
+        channelsEntered = 0;
     }
 };
 

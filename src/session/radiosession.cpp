@@ -2,6 +2,7 @@
 
 #include "link/cmscomm.h"
 #include "link/commerror.h"
+#include "link/commlog.h"
 #include "link/pause.h"
 #include "link/portnaming.h"
 #include "protocol/factorydefaults.h"
@@ -43,7 +44,7 @@ RadioSession::RadioSession(SessionEnvironment env, SessionHost &host, QObject *p
     : QObject(parent), m_host(host), m_pause(env.pause), m_config(*env.config),
       m_programFolder(env.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                   : env.programFolder),
-      m_settingsFile(m_programFolder)
+      m_log(new CommLog(this)), m_settingsFile(m_programFolder)
 {
     Q_ASSERT(env.pause && env.config);
     if (!env.backend) {
@@ -51,6 +52,7 @@ RadioSession::RadioSession(SessionEnvironment env, SessionHost &host, QObject *p
             PortNaming(QDir(m_programFolder).filePath(QStringLiteral("ports"))));
     }
     m_comm = std::make_unique<CMSComm>(*m_pause, std::move(env.backend));
+    m_comm->setLog(m_log);
     connect(m_comm.get(), &CMSComm::OnComm, this, &RadioSession::OnCommEvent);
     connect(m_comm.get(), &CMSComm::portLost, this, &RadioSession::onPortLost);
     m_readWatchdog = new GatedTimer(*m_pause, this);
@@ -181,6 +183,14 @@ void RadioSession::output(const QByteArray &bytes)
 {
     noteCommand(bytes);
     m_comm->SetOutput(bytes);
+    if (m_save.isWriting && bytes.startsWith(radio::kRegisterPrefix)) {
+        const std::span<const RegisterWrite> order = registerOrder();
+        const int reg = bytes.mid(3, 3).toInt();
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (order[i].reg == reg)
+                emit registerWritten(int(i) + 1, int(order.size()));
+        }
+    }
 }
 
 void RadioSession::pause(int ms)
@@ -300,6 +310,7 @@ void RadioSession::takeAnswer(const QByteArray &chunk, bool partOfAnswer)
         if (wholeAnswer) {
             m_backupDue = false;
             keepBackup();
+            emit readCompleted();
         }
     } else if (m_written) {
         m_heldAfterSave = profile::fromConfig(m_config);
@@ -368,7 +379,11 @@ void RadioSession::runReadSequence()
 
 void RadioSession::WriteDialogueStep(const char *bytes, int length)
 {
+    const int enteredBefore = m_save.channelsEntered;
+    const int total = m_save.pendingChannelCount;
     quenda::WriteDialogueStep(bytes, length, m_save, static_cast<WriteDialogueHost &>(*this));
+    if (m_save.channelsEntered > enteredBefore)
+        emit channelEntered(m_save.channelsEntered, total);
 }
 
 void RadioSession::showWriteError()

@@ -20,6 +20,7 @@
 namespace quenda {
 
 class CMSComm;
+class CommLog;
 
 enum class ConnectMethod { PowerOn = 0, SoftDiagnostic = 1 };
 
@@ -82,6 +83,8 @@ public:
     const SaveState &saveState() const { return m_save; }
     RadioConfig &config() { return m_config; }
     CMSComm &serialControl() { return *m_comm; }
+    // Everything that passed on the port in this session.
+    CommLog &commLog() { return *m_log; }
     // The latest procedure of each kind; none before the first.
     PowerOnProcedure *powerOnProcedure() const { return m_powerOn.get(); }
     SoftDiagnosticProcedure *softDiagnosticProcedure() const { return m_softDiag.get(); }
@@ -121,6 +124,9 @@ signals:
     void readingEnded();
     // A report filled the record.
     void reportParsed();
+    // The whole answer of a read has come, channel listing included: the record holds what the
+    // radio holds.
+    void readCompleted();
     // The read sequence got no report in time.
     void readFailed();
     // The report of a complete read could not be kept as a backup; the read goes on.
@@ -129,6 +135,9 @@ signals:
     void saveStarted();
     // No save runs any more, however it ended (also sent when none ran).
     void saveEnded();
+    // A save wrote register `done` of `total`, or entered channel row `done` of `total`.
+    void registerWritten(int done, int total);
+    void channelEntered(int done, int total);
     // "保存完毕！".
     void saveFinished();
     // The report after "保存完毕！" was compared with what the save wrote; empty when all match.
@@ -197,6 +206,7 @@ private:
     Pause *m_pause;
     RadioConfig &m_config;
     QString m_programFolder;
+    CommLog *m_log;
     std::unique_ptr<CMSComm> m_comm;
     PortChoice m_portChoice;
     SettingsFile m_settingsFile;
