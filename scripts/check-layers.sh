@@ -4,6 +4,7 @@
 #   src/profile    profiles, backups, the check of a save                no widgets
 #   src/link       serial control, port naming, pause, procedures        no widgets
 #   src/session    the radio session                                     no widgets
+#   src/cli        the command line, beside the window                   no widgets
 #   src/ui         shared dialog helpers
 #   src/link/*dlg* the link's dialogs
 #   src/pages      the configuration pages
@@ -47,6 +48,7 @@ allowed_layers() {
         profile) echo "protocol profile" ;;
         link) echo "protocol link" ;;
         session) echo "protocol profile link session" ;;
+        cli) echo "protocol profile link session cli" ;;
         ui) echo "protocol profile link ui" ;;
         linkdialogs) echo "protocol profile link ui linkdialogs" ;;
         pages) echo "protocol profile link ui pages" ;;
@@ -79,7 +81,7 @@ while IFS= read -r file; do
         fi
     done
     case "$layer" in
-        protocol | profile | link | session)
+        protocol | profile | link | session | cli)
             for header in $(system_includes "$file"); do
                 if [[ "$header" == QtWidgets* || "$header" == QtGui* ]] \
                     || grep -qxF "${header##*/}" "$gui_headers"; then

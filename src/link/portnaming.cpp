@@ -42,12 +42,37 @@ int PortNaming::comNumber(const QString &name)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+void PortNaming::pin(int number, const QString &path)
+{
+    m_pinnedNumber = number;
+    m_pinnedDevice = path;
+}
+
+int PortNaming::numberFor(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
+        const QString named = device(n);
+        if (!named.isEmpty() && (named == path || (!canonical.isEmpty() && named == canonical)))
+            return n;
+    }
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
+        if (device(n).isEmpty()) {
+            pin(n, path);
+            return n;
+        }
+    }
+    return 0;
+}
+
 #ifdef Q_OS_WIN
 
 QString PortNaming::device(int number) const
 {
     if (number < kFirstPort || number > kLastPort)
         return {};
+    if (number == m_pinnedNumber)
+        return m_pinnedDevice;
     return QStringLiteral("\\\\.\\COM%1").arg(number);
 }
 
@@ -73,6 +98,8 @@ QString PortNaming::device(int number) const
 {
     if (number < kFirstPort || number > kLastPort)
         return {};
+    if (number == m_pinnedNumber)
+        return m_pinnedDevice;
     const QFileInfo link(QDir(portsFolder()).filePath(QStringLiteral("com%1").arg(number)));
     if (link.isSymLink() || link.exists()) {
         // A dangling link still names the port: it is missing, not some other device.

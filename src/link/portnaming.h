@@ -41,6 +41,11 @@ public:
 
     // Empty when the number has no device on this system.
     QString device(int number) const;
+    // Gives `number` the device `path`, for a port named by its path rather than its number.
+    void pin(int number, const QString &path);
+    // The number that names `path`: one whose device it already is, else the first number with
+    // no device, pinned to it. 0 when every number is taken.
+    int numberFor(const QString &path);
 
     static PortProbe probe(const QString &device);
     PortProbe probe(int number) const;
@@ -50,6 +55,8 @@ public:
 
 private:
     QString m_portsFolder; // empty: beside the executable
+    int m_pinnedNumber = 0;
+    QString m_pinnedDevice;
 };
 
 } // namespace quenda

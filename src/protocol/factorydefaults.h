@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <optional>
+#include <span>
 
 namespace quenda {
 
@@ -13,6 +14,12 @@ namespace quenda {
 // preset for the other choices (only the carriage return goes out), none when no protocol is
 // selected (not even the carriage return).
 std::optional<QByteArray> presetCommand(const SettingsSelection &selection);
+
+// The selection that makes factory defaults load preset `preset` ("AT&F<preset>"), the other
+// choices as in `base`; none for a preset that is never loaded.
+std::optional<SettingsSelection> selectionForPreset(int preset, SettingsSelection base);
+// The presets factory defaults can load, ascending.
+std::span<const int> loadablePresets();
 
 // The registers put back after the preset, in the order they are written.
 inline constexpr int kKeptRegisters[] = {105, 131, 132, 191, 192};

@@ -148,6 +148,7 @@ void RadioSession::watchProcedure(ConnectProcedure &procedure, ConnectMethod met
         emit procedureTicked(method);
     });
     connect(&procedure, &ConnectProcedure::gaveUp, this, &RadioSession::procedureGaveUp);
+    connect(&procedure, &ConnectProcedure::failed, this, &RadioSession::procedureFailed);
 }
 
 void RadioSession::stopProcedures()

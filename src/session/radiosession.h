@@ -117,6 +117,8 @@ signals:
     void procedureStillRunning(ConnectMethod method);
     void procedureTicked(ConnectMethod method);
     void procedureGaveUp(const QString &message);
+    // A procedure's port could not be opened; the procedure has stopped.
+    void procedureFailed(const QString &description);
     // The banner came: the read sequence begins (its pauses follow at once).
     void readingStarted();
     // No read is under way any more: its report came, it failed or it was abandoned (also sent
