@@ -29,6 +29,17 @@ ChannelTable listedRows(const RadioConfig &config)
     return rows;
 }
 
+namespace {
+// A save enters every channel as Rx&Tx: a row that differs in its direction alone cannot be
+// written, and would otherwise be sent again by every write.
+bool sameWritten(const std::optional<ProfileChannel> &a, const std::optional<ProfileChannel> &b)
+{
+    if (a && b)
+        return a->frequencyHz == b->frequencyHz && a->bandwidth == b->bandwidth;
+    return a.has_value() == b.has_value();
+}
+} // namespace
+
 ProfilePlan planFor(const RadioConfig &read, const RadioProfile &target)
 {
     ProfilePlan plan;
@@ -40,7 +51,7 @@ ProfilePlan planFor(const RadioConfig &read, const RadioProfile &target)
     const ChannelTable wanted = profile::channelRows(target);
     for (int n = 0; n < kChannelSlots; ++n) {
         const std::size_t slot = std::size_t(n);
-        if (target.channels[slot] == held.channels[slot])
+        if (sameWritten(target.channels[slot], held.channels[slot]))
             continue;
         plan.rows[slot] = wanted[slot];
         plan.changedChannels.append(n);

@@ -26,7 +26,8 @@ SettingsSelection selectionOf(const RadioConfig &config);
 ChannelTable listedRows(const RadioConfig &config);
 
 // Registers without a value in `target` keep what was read; a channel row is replaced only where
-// the profile holds another channel than the radio, so an unchanged row is never written.
+// the profile holds another frequency or bandwidth than the radio, so an unchanged row is never
+// written.
 ProfilePlan planFor(const RadioConfig &read, const RadioProfile &target);
 
 } // namespace quenda

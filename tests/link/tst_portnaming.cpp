@@ -88,6 +88,15 @@ void TestPortNaming::portsFolderLinkWins()
     QCOMPARE(naming.device(1), QFileInfo(pty.slave()).canonicalFilePath());
     QCOMPARE(naming.device(120), QFileInfo(pty.slave()).canonicalFilePath());
     QCOMPARE(naming.device(2), QStringLiteral("/dev/ttyS1"));
+
+    // A port given by its path takes the number that already names it, else the first free
+    // number, which then names that path.
+    PortNaming byPath(ports);
+    QCOMPARE(byPath.numberFor(pty.slave()), 1);
+    const QString other = dir.filePath(QStringLiteral("ttyOther"));
+    QCOMPARE(byPath.numberFor(other), 97);
+    QCOMPARE(byPath.device(97), other);
+    QCOMPARE(byPath.device(98), QString());
 }
 
 void TestPortNaming::danglingLinkNamesAMissingPort()

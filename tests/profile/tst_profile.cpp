@@ -1,6 +1,8 @@
 #include "lib/k7v4simulator.h"
 
 #include "profile/profile.h"
+#include "profile/profileplan.h"
+#include "protocol/pendingchannels.h"
 #include "protocol/radiocommands.h"
 #include "protocol/reportparser.h"
 #include "protocol/writedialogue.h"
@@ -196,6 +198,36 @@ void TestProfile::readRoundTrip()
     QVERIFY2(loaded.profile.has_value(), qPrintable(loaded.error));
     QCOMPARE(loaded.unknownKeys, QStringList());
     QCOMPARE(*loaded.profile, read);
+
+    // Putting the radio's own profile back writes no channel row and selects what was read.
+    const RadioConfig config = readRadio(state);
+    const ProfilePlan same = planFor(config, read);
+    QCOMPARE(same.changedChannels, QList<int>());
+    QCOMPARE(same.selection, selectionOf(config));
+    ChannelTable pending;
+    int count = -1;
+    QVERIFY(!BuildPendingChannels(same.rows, same.readRows, pending, count));
+    QCOMPARE(count, 0);
+
+    // One channel moved, one freed, one differing in direction only, one register changed:
+    // the two rows a save can write are pending, in command form.
+    RadioProfile changed = read;
+    changed.channels[5] = ProfileChannel{470000000, 0, 2};
+    changed.channels[0].reset();
+    if (read.channels[7])
+        changed.channels[7]->direction = (read.channels[7]->direction + 1) % 3;
+    changed.setValue(103, 1);
+    const ProfilePlan plan = planFor(config, changed);
+    const bool freed = read.channels[0].has_value();
+    QCOMPARE(plan.changedChannels, (freed ? QList<int>{0, 5} : QList<int>{5}));
+    QVERIFY(BuildPendingChannels(plan.rows, plan.readRows, pending, count));
+    QCOMPARE(count, freed ? 2 : 1);
+    QCOMPARE(pending[std::size_t(count - 1)], (ChannelEntry{"5", "470000000", "0", "2"}));
+    if (freed)
+        QCOMPARE(pending[0], (ChannelEntry{"0", "0", "0", "0"}));
+    SettingsSelection expected = selectionOf(config);
+    expected.airRateIndex = 1;
+    QCOMPARE(plan.selection, expected);
 }
 
 void TestProfile::pagesRoundTrip_data()

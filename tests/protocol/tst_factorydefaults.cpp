@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace quenda;
 using quenda::test::ScriptedHost;
 using Events = QList<ScriptedHost::Event>;
@@ -37,6 +39,7 @@ class TestFactoryDefaults : public QObject {
 private slots:
     void preset_data();
     void preset();
+    void onlyLoadablePresetsAreChosen();
     void exampleSequence();
     void keptValuesWithoutSelection();
 };
@@ -78,6 +81,32 @@ void TestFactoryDefaults::preset()
     QCOMPARE(out.writes(), head + kTail);
     QCOMPARE(out.pauses(), (QList<int>{100, 3000}));
     QCOMPARE(presetCommand(selection).has_value(), !head.isEmpty());
+
+    // Asking for the preset by number, from a selection that loads none, selects it again and
+    // keeps the values put back.
+    if (head.size() == 2) {
+        const int preset = head.first().mid(4).toInt();
+        const SettingsSelection base = selection(3, 1, 0, 7);
+        const std::optional<SettingsSelection> chosen = selectionForPreset(preset, base);
+        QVERIFY(chosen.has_value());
+        QCOMPARE(presetCommand(*chosen), std::optional(head.first()));
+        for (int reg : kKeptRegisters)
+            QCOMPARE(registerValue(reg, *chosen), registerValue(reg, base));
+        QVERIFY(std::ranges::find(loadablePresets(), preset) != loadablePresets().end());
+    }
+}
+
+void TestFactoryDefaults::onlyLoadablePresetsAreChosen()
+{
+    int found = 0;
+    for (int preset = 0; preset < 100; ++preset) {
+        const std::optional<SettingsSelection> chosen = selectionForPreset(preset, SettingsSelection{});
+        const bool loadable = std::ranges::find(loadablePresets(), preset) != loadablePresets().end();
+        QCOMPARE(chosen.has_value(), loadable);
+        found += loadable;
+    }
+    // 51 and 53 to 59: the radio has no use for 52.
+    QCOMPARE(found, 8);
 }
 
 void TestFactoryDefaults::exampleSequence()
