@@ -1,4 +1,4 @@
-# Installation beyond the two programs (their install() rules stand with their targets) and the
+# Installation beyond the programs (their install() rules stand with their targets) and the
 # Debian package: `cmake --install <build>` or `cpack -G DEB` in the build folder.
 
 set(QUENDA_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -19,7 +19,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configuration utility for the K7V4 UHF da
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "QUENDA reads the configuration of a K7V4 UHF data radio modem over a serial port, shows it "
     "on four pages, writes changes back, restores factory presets and imports and exports the "
-    "channel list. The package also holds k7v4-sim, a simulated radio on a pseudo-terminal.")
+    "channel list. quenda-cli does the same from the command line, for scripts that set up many "
+    "radios. The package also holds k7v4-sim, a simulated radio on a pseudo-terminal.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -17,6 +17,7 @@ enum ExitCode {
     NoRadio = 5,        // nothing answered, or the radio stopped answering
     ValueRefused = 6,   // the radio answered "ERROR" to a value written
     VerifyMismatch = 7, // after the save the radio holds other values, or could not be checked
+    Interrupted = 130,  // Ctrl+C or SIGTERM; configuration mode was left first
 };
 
 enum class Command { None, Ports, Read, Write, Defaults };

@@ -18,8 +18,12 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <csignal>
+
 namespace quenda::cli {
 namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+
 QString portsFolder()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ports"));
@@ -72,6 +76,11 @@ Runner::Runner(Options options, QTextStream &out, QTextStream &err)
 }
 
 Runner::~Runner() = default;
+
+void Runner::interrupt()
+{
+    g_interrupted = 1;
+}
 
 void Runner::say(const QString &line)
 {
@@ -237,6 +246,8 @@ bool Runner::waitUntil(const std::function<bool()> &done, int quietMs)
     QEventLoop loop;
     QTimer poll;
     const auto check = [&] {
+        if (g_interrupted)
+            fail(Interrupted, texts::interrupted());
         if (!m_failure && quietMs > 0 && m_sinceTraffic.elapsed() > quietMs)
             fail(NoRadio, texts::radioSilent(quietMs / 1000));
         if (m_failure || done())

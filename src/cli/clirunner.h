@@ -27,6 +27,9 @@ public:
 
     // The exit status.
     int run();
+    // From a signal handler: the running command stops at its next look, leaving configuration
+    // mode as after a failure.
+    static void interrupt();
 
 private:
     // SessionHost: the profile stands where the window has its pages.

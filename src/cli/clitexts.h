@@ -20,7 +20,8 @@ inline QString exitStatuses()
         "  4  端口错误：没有该端口、端口被占用、没有权限，或连接中断\n"
         "  5  电台没有应答，或中途停止应答\n"
         "  6  电台拒绝了写入的值（回答 ERROR）\n"
-        "  7  核对失败：保存后电台中的设置与写入的不一致，或无法核对\n");
+        "  7  核对失败：保存后电台中的设置与写入的不一致，或无法核对\n"
+        "130  被中断（Ctrl+C 或 SIGTERM）；电台已退出配置模式\n");
 }
 
 inline QString commonOptions()
@@ -181,6 +182,7 @@ inline QString radioSilent(int seconds)
 {
     return QStringLiteral("电台 %1 秒没有回应").arg(seconds);
 }
+inline QString interrupted() { return QStringLiteral("被中断"); }
 inline QString noReportAfterDefaults() { return QStringLiteral("载入出厂预设后未收到电台的配置报告"); }
 inline QString logNotWritten(const QString &path, const QString &reason)
 {

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include <cstdio>
+#include <csignal>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -22,6 +22,9 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     using namespace quenda::cli;
+    // A script's timeout or Ctrl+C must not leave the radio in configuration mode.
+    std::signal(SIGINT, [](int) { Runner::interrupt(); });
+    std::signal(SIGTERM, [](int) { Runner::interrupt(); });
 
     const Options options = parseArguments(app.arguments().mid(1));
     if (options.help) {

@@ -70,6 +70,8 @@ private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QString device() const { return m_radio->slavePath(); }
     Run runCli(const QStringList &arguments, const QString &program = {});
+    // The program of the latest runCli while it runs.
+    QProcess *m_running = nullptr;
     // The profile the radio holds now, changed as the tests need.
     QString changedProfile(const QString &name);
 
@@ -115,6 +117,8 @@ Run TestCli::runCli(const QStringList &arguments, const QString &program)
     process.start(program.isEmpty() ? m_cli : program, arguments);
     if (!process.waitForStarted(5000))
         return {};
+    m_running = &process;
+    const auto done = qScopeGuard([this] { m_running = nullptr; });
     QDeadlineTimer deadline(slow(kRunTimeoutMs));
     while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
         QTest::qWait(20);
@@ -293,6 +297,7 @@ void TestCli::failures_data()
     QTest::newRow("no radio answering") << "silent" << int(cli::NoRadio);
     QTest::newRow("a refused value") << "refused" << int(cli::ValueRefused);
     QTest::newRow("a value not kept") << "ignored" << int(cli::VerifyMismatch);
+    QTest::newRow("terminated mid-save") << "terminated" << int(cli::Interrupted);
 }
 
 void TestCli::failures()
@@ -318,6 +323,11 @@ void TestCli::failures()
         m_radio->simulator().misbehaviour().errorOnRegister = 103;
     } else if (how == "ignored") {
         m_radio->simulator().misbehaviour().ignoreRegister = 103;
+    } else if (how == "terminated") {
+        m_radio->whenReceived("ats110=", [this] {
+            if (m_running)
+                m_running->terminate();
+        });
     }
     const k7v4::RadioState before = m_radio->simulator().stored();
     const Run run = runCli(arguments);
@@ -327,7 +337,7 @@ void TestCli::failures()
         QVERIFY(run.err.contains(QStringLiteral("还剩 1 秒")));
     if (status < cli::NoRadio)
         QVERIFY(m_radio->received().isEmpty());
-    if (how == "refused") {
+    if (how == "refused" || how == "terminated") {
         QCOMPARE(m_radio->simulator().stored().registers.value(103), before.registers.value(103));
         QVERIFY(m_radio->received().endsWith("ATA\r"));
     }
