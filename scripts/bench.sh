@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 build=build-bench
 logs="$build/bench-logs"
-benches=(bench_parse bench_portscan bench_startup bench_session)
+benches=(bench_parse bench_portscan bench_startup bench_session bench_commlog)
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 

@@ -2,7 +2,8 @@
 # Pictures of every window of QUENDA, saved as PNG files.
 #   1. quenda-screens drives the real main window against the simulated radio in-process on the
 #      offscreen platform and grabs each window (main window, four pages, port list, both
-#      connection dialogs, reading and saving windows, About box).
+#      connection dialogs, reading and saving windows, About box, backups, compare, the
+#      communication log).
 #   2. The real QUENDA and k7v4-sim run under Xvfb; the whole screen is captured with import,
 #      at start and, when xdotool is there to press "打开", after a real read over a
 #      pseudo-terminal (about 15 s: soft diagnosis tries 4800 baud, then 9600, then the read).

@@ -2,6 +2,7 @@
 // a picture of every window on the way. Usage: quenda-screens [output folder]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "app/commlogwindow.h"
 #include "app/progressdlgs.h"
 #include "link/connectdlgs.h"
 #include "pages/backupdlg.h"
@@ -217,6 +218,11 @@ int main(int argc, char **argv)
         settle();
         shooter.shoot(&compare, QStringLiteral("15-compare"));
     }
+
+    // The communication log of this run: two reads, a close and a save.
+    menuAction(window, "commLogAction")->trigger();
+    settle(2 * quenda::CCommLogWindow::kRefreshMs);
+    shooter.shoot(window.commLogWindow(), QStringLiteral("16-comm-log"));
 
     if (!readingShot || !savingShot)
         std::fprintf(stderr, "quenda-screens: a progress window was never seen\n");

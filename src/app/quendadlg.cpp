@@ -1,7 +1,9 @@
 #include "app/quendadlg.h"
 
 #include "app/aboutdlg.h"
+#include "app/commlogwindow.h"
 #include "app/leavequestion.h"
+#include "app/progressdlgs.h"
 #include "app/resources.h"
 #include "link/selectportdlg.h"
 #include "pages/basicinfopage.h"
@@ -49,6 +51,7 @@ CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     connect(m_systemMenu, &CWindowMenu::importProfileChosen, this, &CQuendaDlg::OnImportProfile);
     connect(m_systemMenu, &CWindowMenu::backupsChosen, this, &CQuendaDlg::OnBackups);
     connect(m_systemMenu, &CWindowMenu::compareChosen, this, &CQuendaDlg::OnCompare);
+    connect(m_systemMenu, &CWindowMenu::commLogChosen, this, &CQuendaDlg::OnCommLog);
     // The modeless windows created on the way go with the main window.
     m_windows = std::make_unique<SessionWindows>(*m_session, this);
     followSession();
@@ -62,7 +65,11 @@ CQuendaDlg::CQuendaDlg(QuendaEnvironment env, QWidget *parent)
     applyButtonStates(WindowEvent::Start);
 }
 
-CQuendaDlg::~CQuendaDlg() = default;
+CQuendaDlg::~CQuendaDlg()
+{
+    // It reads the session's log, which goes before the window's children do.
+    delete m_commLogWindow;
+}
 
 void CQuendaDlg::buildWindow()
 {
@@ -229,6 +236,19 @@ void CQuendaDlg::OnAbout()
 {
     CAboutDlg about(this);
     about.exec();
+}
+
+void CQuendaDlg::OnCommLog()
+{
+    if (m_commLogWindow) {
+        m_commLogWindow->setWindowState(m_commLogWindow->windowState() & ~Qt::WindowMinimized);
+        m_commLogWindow->show();
+        m_commLogWindow->raise();
+        m_commLogWindow->activateWindow();
+        return;
+    }
+    m_commLogWindow = new CCommLogWindow(m_session->commLog(), this);
+    showCentredNow(m_commLogWindow, this);
 }
 
 void CQuendaDlg::OnSelectPort()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/buttonstates.h"
+#include "app/commlogwindow.h"
 #include "app/sessionwindows.h"
 #include "app/windowmenu.h"
 #include "pages/pageset.h"
@@ -8,6 +9,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 
 #include <memory>
 
@@ -45,6 +47,8 @@ public:
     CSoftDiagConnectDlg *softDiagDlg() const { return m_windows->softDiag(); }
     CReadingDlg *readingDlg() const { return m_windows->reading(); }
     CSavingDlg *savingDlg() const { return m_windows->saving(); }
+    // "通信记录" while it is open.
+    CCommLogWindow *commLogWindow() const { return m_commLogWindow; }
 
     void OnConnect() { m_session->connectRadio(); }
     void OnSave() { m_session->save(); }
@@ -58,6 +62,8 @@ public:
     void OnImportProfile();
     void OnBackups();
     void OnCompare();
+    // Opens "通信记录", or brings it to the front when it is open.
+    void OnCommLog();
 
     bool CheckSelectedChannels() override;
     void MarkChanged();
@@ -98,6 +104,7 @@ private:
     QHash<CommandButton, QPushButton *> m_commandButtons;
 
     CWindowMenu *m_systemMenu = nullptr;
+    QPointer<CCommLogWindow> m_commLogWindow;
 };
 
 } // namespace quenda

@@ -7,8 +7,8 @@
 namespace quenda {
 namespace {
 // Command numbers of the entries, in menu order: port, power-on, soft diagnosis, About, then
-// export, import, backups and compare.
-const QList<int> kSystemCommands{17, 18, 19, 16, 20, 21, 22, 23};
+// export, import, backups, compare and the communication log.
+const QList<int> kSystemCommands{17, 18, 19, 16, 20, 21, 22, 23, 24};
 } // namespace
 
 CWindowMenu::CWindowMenu(QWidget *window) : QMenu(window), m_window(window)
@@ -55,6 +55,11 @@ CWindowMenu::CWindowMenu(QWidget *window) : QMenu(window), m_window(window)
         action->setObjectName(QLatin1String(entry.name));
         connect(action, &QAction::triggered, this, entry.chosen);
     }
+
+    addSeparator();
+    QAction *commLog = addAction(QStringLiteral("通信记录..."));
+    commLog->setObjectName(QStringLiteral("commLogAction"));
+    connect(commLog, &QAction::triggered, this, &CWindowMenu::commLogChosen);
     SystemMenu::install(m_window, this, kSystemCommands);
 }
 

@@ -9,7 +9,7 @@ class QAction;
 namespace quenda {
 
 // The window-menu entries: "选择端口...", the connection method and the About box, then the
-// profile entries. Kept in the
+// profile entries and "通信记录...". Kept in the
 // window's system menu where the platform has one the program can reach (Windows), and offered
 // as the context menu of the window's free area everywhere.
 class CWindowMenu : public QMenu {
@@ -30,6 +30,7 @@ signals:
     void importProfileChosen();
     void backupsChosen();
     void compareChosen();
+    void commLogChosen();
 
 private:
     QWidget *m_window;

@@ -138,5 +138,17 @@ inline QString commLogPortOpened(const QString &port, const QString &settings)
 }
 inline QString commLogRate(const QString &settings) { return QStringLiteral("端口设置改为 %1").arg(settings); }
 inline QString commLogPortClosed(const QString &port) { return QStringLiteral("关闭端口 %1").arg(port); }
+inline QString commLogCount(quint64 entries) { return QStringLiteral("共 %1 条").arg(entries); }
+// The view keeps the newest lines only; saving takes them all.
+inline QString commLogCountCut(quint64 entries, int shown)
+{
+    return QStringLiteral("共 %1 条，窗口中只显示最近 %2 条，保存的文件包含全部").arg(entries).arg(shown);
+}
+inline QString commLogNotSaved(const QString &path, const QString &reason)
+{
+    return QStringLiteral("通信记录未能保存到 %1：%2").arg(path, reason);
+}
+inline QString folderMissing() { return QStringLiteral("文件夹不存在"); }
+inline QString folderReadOnly() { return QStringLiteral("文件夹是只读的，请另选一个文件夹"); }
 
 } // namespace quenda::messages

@@ -14,9 +14,16 @@ QString suffixOf(FileDialog::Contents contents)
 
 QString filterOf(FileDialog::Contents contents)
 {
-    return contents == FileDialog::Profile
-               ? FileDialog::qtFilter(QStringLiteral("配置文件(*.json)|*.json|All Files(*.*)|*.*||"))
-               : FileDialog::channelListFilter();
+    switch (contents) {
+    case FileDialog::Profile:
+        return FileDialog::qtFilter(QStringLiteral("配置文件(*.json)|*.json|All Files(*.*)|*.*||"));
+    case FileDialog::Log:
+        return FileDialog::qtFilter(
+            QStringLiteral("文本文件(*.txt)|*.txt|日志文件(*.log)|*.log|All Files(*.*)|*.*||"));
+    case FileDialog::ChannelList:
+        break;
+    }
+    return FileDialog::channelListFilter();
 }
 
 struct TestState {

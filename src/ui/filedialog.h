@@ -7,14 +7,14 @@ class QWidget;
 
 namespace quenda {
 
-// The open and save dialogs of the channel list: text files first, "txt" added to a bare name
-// that names no file.
+// The program's open and save dialogs: channel lists, profiles and the communication log, each
+// with its own filter and the suffix added to a bare name that names no file.
 // Tests answer them without showing a window.
 class FileDialog {
 public:
     enum Kind { Open, Save };
     // What the files hold: the filter and the suffix added to a bare name.
-    enum Contents { ChannelList, Profile };
+    enum Contents { ChannelList, Profile, Log };
     struct Request {
         Kind kind;
         QString title;

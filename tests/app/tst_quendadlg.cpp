@@ -1,7 +1,9 @@
+#include "app/commlogwindow.h"
 #include "app/progressdlgs.h"
 #include "app/quendadlg.h"
 #include "lib/k7v4simulator.h"
 #include "link/cmscomm.h"
+#include "link/commlog.h"
 #include "pages/backupdlg.h"
 #include "pages/basicinfopage.h"
 #include "pages/channellistpage.h"
@@ -18,11 +20,14 @@
 #include "ui/filedialog.h"
 #include "ui/messagebox.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -32,6 +37,7 @@
 #include <functional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quenda;
 using ChannelMap = QMap<int, k7v4::Channel>;
@@ -64,6 +70,28 @@ QByteArray readAnswer(const k7v4::RadioState &state)
     sim.receive("AT&V\r");
     sim.receive("ATP0?\r");
     return out;
+}
+
+QStringList viewLines(const CCommLogWindow *window)
+{
+    return window->view()->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList logLines(const CommLog &log)
+{
+    QStringList lines;
+    for (const CommLogEntry &entry : log.entries())
+        lines << log.formatEntry(entry);
+    return lines;
+}
+
+// A line of the log window read back as direction ("->", "<-", "--") and text.
+std::pair<QString, QString> passed(const QString &line)
+{
+    static const QRegularExpression form(
+        R"(^\d\d:\d\d:\d\d\.\d{3} +\d+\.\d{6} (->|<-|--) (.*?)(  \[[0-9A-F ]+\])?$)");
+    const QRegularExpressionMatch m = form.match(line);
+    return {m.captured(1), m.captured(2)};
 }
 
 // The main window on a fake port wired to a simulated radio, with pauses in virtual time.
@@ -261,6 +289,8 @@ private slots:
     void profileThroughMenu_data();
     void profileThroughMenu();
     void restoreFromBackup();
+    void commLogWindow_data();
+    void commLogWindow();
 };
 
 void TestQuendaDlg::startState()
@@ -294,7 +324,8 @@ void TestQuendaDlg::connectMethodMenu()
     for (QAction *a : menu->actions())
         texts << (a->menu() ? a->menu()->title() : a->text());
     QCOMPARE(texts, (QStringList{"选择端口...", "设置连接方法", "", "关于 QUENDA(&A)...", "",
-                                 "导出配置...", "导入配置...", "备份与恢复...", "与文件比较..."}));
+                                 "导出配置...", "导入配置...", "备份与恢复...", "与文件比较...", "",
+                                 "通信记录..."}));
 
     auto *powerOn = menu->findChild<QAction *>("powerOnAction");
     auto *softDiag = menu->findChild<QAction *>("softDiagAction");
@@ -1602,6 +1633,116 @@ void TestQuendaDlg::restoreFromBackup()
     QCOMPARE(rig.dlg->channelListPage()->rows(), read);
     QCOMPARE(rig.dlg->radioPage()->airRateIndex, airRate);
     QVERIFY(rig.button("saveButton")->isEnabled());
+}
+
+void TestQuendaDlg::commLogWindow_data()
+{
+    QTest::addColumn<bool>("openFirst"); // open before "打开": the read is followed as it runs
+    QTest::addColumn<QString>("button"); // clicked after the read; empty: closed and reopened
+    QTest::addColumn<QString>("file"); // saved to, below a fresh folder; "locked/": read-only
+    QTest::addColumn<QString>("reason"); // why the save fails; empty: it does not
+    QTest::newRow("opened after the read") << false << QString() << QString() << QString();
+    QTest::newRow("open during the read") << true << QString() << QString() << QString();
+    QTest::newRow("清空") << true << "clearLogButton" << QString() << QString();
+    QTest::newRow("复制") << false << "copyLogButton" << QString() << QString();
+    QTest::newRow("保存...") << false << "saveLogButton" << "log.txt" << QString();
+    QTest::newRow("保存... into a missing folder")
+        << false << "saveLogButton" << "missing/log.txt" << messages::folderMissing();
+    QTest::newRow("保存... into a read-only folder")
+        << false << "saveLogButton" << "locked/log.txt" << messages::folderReadOnly();
+}
+
+void TestQuendaDlg::commLogWindow()
+{
+    QFETCH(bool, openFirst);
+    QFETCH(QString, button);
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    Rig rig;
+    QAction *entry = rig.dlg->systemMenu()->findChild<QAction *>("commLogAction");
+    bool seenInPause = false;
+    if (openFirst) {
+        entry->trigger();
+        // The pause after "ATP0?" runs an event loop for a while, as a real one does: the
+        // request and the answer coming meanwhile must show before the handler returns.
+        rig.pause.onPause = [&](int ms) {
+            if (ms != pauses::kAfterChannelRequest || seenInPause)
+                return;
+            seenInPause = QTest::qWaitFor([&] {
+                const QStringList lines = viewLines(rig.dlg->commLogWindow());
+                const qsizetype asked = lines.indexOf(QRegularExpression(".* -> ATP0\\? .*"));
+                return asked >= 0 && lines.indexOf(QRegularExpression(".* <- .*"), asked) > asked;
+            }, 2000) && rig.pause.isActive();
+        };
+    }
+    rig.connectByPowerOn();
+    if (!openFirst)
+        entry->trigger();
+    CCommLogWindow *window = rig.dlg->commLogWindow();
+    QVERIFY(window && window->isVisible());
+    CommLog &log = rig.dlg->session().commLog();
+    QTRY_COMPARE(viewLines(window), logLines(log));
+    QCOMPARE(seenInPause, openFirst);
+
+    // The banner, the read sequence, then the whole answer.
+    QStringList sent;
+    QString before, after;
+    for (const QString &line : viewLines(window)) {
+        const auto [direction, text] = passed(line);
+        QVERIFY2(!direction.isEmpty(), qPrintable(line));
+        if (direction == "->")
+            sent << text;
+        else if (direction == "<-")
+            (sent.isEmpty() ? before : after) += text;
+    }
+    QCOMPARE(sent, (QStringList{"AT&V", "<CR>", "ATP0?", "<CR>"}));
+    QCOMPARE(before, CommLog::visibleText(banner()));
+    QCOMPARE(after, CommLog::visibleText(readAnswer(rig.radio.stored())));
+
+    if (button.isEmpty()) {
+        // The entry brings an open window forward; closed, it is gone, and a new one shows all.
+        entry->trigger();
+        QCOMPARE(rig.dlg->commLogWindow(), window);
+        window->closeButton()->click();
+        QTRY_VERIFY(!rig.dlg->commLogWindow());
+        rig.click("closeButton");
+        entry->trigger();
+        QCOMPARE(viewLines(rig.dlg->commLogWindow()), logLines(log));
+        return;
+    }
+    QTemporaryDir files;
+    const QString path = files.filePath(file);
+    const QString locked = files.filePath("locked");
+    // Root makes files anywhere but in an immutable folder.
+    const bool lock = file.startsWith("locked/");
+    if (lock && (!QDir().mkpath(locked) || !QFile::setPermissions(locked, QFile::ReadOwner) ||
+                 (::geteuid() == 0 && QProcess::execute("chattr", {"+i", locked}) != 0)))
+        QSKIP("no read-only folder can be made here");
+    FileDialog::setTestMode(true);
+    FileDialog::setNextFileName(path);
+    QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+    FileDialog::reset();
+    if (lock)
+        QProcess::execute("chattr", {"-i", locked});
+
+    QFile saved(path);
+    if (button == "clearLogButton") {
+        QVERIFY(log.entries().empty() && viewLines(window).isEmpty());
+        // What passes after the clear shows.
+        rig.click("closeButton");
+        QTRY_COMPARE(viewLines(window), logLines(log));
+        QVERIFY(!log.entries().empty());
+    } else if (button == "copyLogButton") {
+        QCOMPARE(QGuiApplication::clipboard()->text(), log.toText());
+    } else if (reason.isEmpty() && saved.open(QIODevice::ReadOnly)) {
+        const QString text = QString::fromUtf8(saved.readAll());
+        QVERIFY(text.startsWith(messages::commLogHeading(QString()).section(u'，', 0, 0)));
+        QCOMPARE(text, log.toText());
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+    } else {
+        QVERIFY(!saved.exists());
+        QCOMPARE(MessageBox::shownTexts(), QStringList{messages::commLogNotSaved(path, reason)});
+    }
 }
 
 QTEST_MAIN(TestQuendaDlg)

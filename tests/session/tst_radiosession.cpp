@@ -5,6 +5,8 @@
 
 #include "lib/k7v4simulator.h"
 #include "link/cmscomm.h"
+#include "link/commlog.h"
+#include "protocol/messages.h"
 #include "session/radiosession.h"
 #include "support/fakeserialbackend.h"
 #include "support/virtualpause.h"
@@ -43,6 +45,24 @@ public:
     SettingsSelection currentSelection() override { return selection; }
 
     SettingsSelection selection;
+};
+
+// The port as the session uses it, with one journal of what passed it, in order.
+class JournalingPort : public test::FakeSerialBackend {
+public:
+    qint64 write(const QByteArray &bytes) override
+    {
+        journal << std::pair(CommLogEntry::Kind::Sent, bytes);
+        return FakeSerialBackend::write(bytes);
+    }
+    QByteArray readAll() override
+    {
+        const QByteArray bytes = FakeSerialBackend::readAll();
+        if (!bytes.isEmpty())
+            journal << std::pair(CommLogEntry::Kind::Received, bytes);
+        return bytes;
+    }
+    QList<std::pair<CommLogEntry::Kind, QByteArray>> journal;
 };
 
 // The selection as the pages show radioState() after a read: positions are register values
@@ -102,8 +122,8 @@ void TestRadioSession::connectReadSaveLeave()
     RadioConfig config;
     k7v4::Simulator radio;
     radio.setState(radioState(baudCode));
-    auto backend = std::make_unique<test::FakeSerialBackend>();
-    test::FakeSerialBackend *port = backend.get();
+    auto backend = std::make_unique<JournalingPort>();
+    JournalingPort *port = backend.get();
     port->attachSimulator(&radio);
     Frontend frontend;
     RadioSession session({&pause, &config, std::move(backend), folder.path()}, frontend);
@@ -184,6 +204,23 @@ void TestRadioSession::connectReadSaveLeave()
 
     QCOMPARE(states, (QList<State>{State::Connecting, State::Reading, State::Connected,
                                    State::Saving, State::Connected, State::Leaving, State::Idle}));
+
+    // The log holds both directions as they passed the port, stamps never going back, the
+    // port's notes between them.
+    QList<std::pair<CommLogEntry::Kind, QByteArray>> logged;
+    QByteArray sent;
+    qint64 lastNs = 0;
+    const std::deque<CommLogEntry> &log = session.commLog().entries();
+    for (const CommLogEntry &entry : log) {
+        QVERIFY(entry.atNs >= std::exchange(lastNs, entry.atNs));
+        if (entry.kind != CommLogEntry::Kind::Note)
+            logged << std::pair(entry.kind, entry.bytes);
+        if (entry.kind == CommLogEntry::Kind::Sent)
+            sent += entry.bytes;
+    }
+    QCOMPARE(logged, port->journal);
+    QCOMPARE(sent, port->writtenBytes());
+    QCOMPARE(log.back().note, messages::commLogPortClosed(QStringLiteral("COM1")));
 }
 
 QTEST_GUILESS_MAIN(TestRadioSession)
