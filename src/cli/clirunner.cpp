@@ -209,7 +209,7 @@ void Runner::watchSession()
     connect(s, &RadioSession::portLost, this,
             [this](const QString &description) { fail(PortError, description); });
     connect(s, &RadioSession::connectionLost, this,
-            [this] { fail(NoRadio, messages::softDiagnosticFailed()); });
+            [this] { fail(NoRadio, texts::connectionLost()); });
     connect(s, &RadioSession::readingStarted, this, [this] { say(texts::reading()); });
     connect(s, &RadioSession::readFailed, this, [this] { fail(NoRadio, texts::readNoReport()); });
     connect(s, &RadioSession::readCompleted, this, [this] { m_readComplete = true; });
@@ -281,7 +281,8 @@ int Runner::finish(int code)
         if (state == RadioSession::State::Reading || state == RadioSession::State::Connected ||
             state == RadioSession::State::Saving) {
             m_session->closeRadio();
-            say(texts::left());
+            if (m_session->state() == RadioSession::State::Idle)
+                say(texts::left());
         }
     }
     if (m_failure) {

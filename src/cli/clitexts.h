@@ -182,6 +182,7 @@ inline QString radioSilent(int seconds)
 {
     return QStringLiteral("电台 %1 秒没有回应").arg(seconds);
 }
+inline QString connectionLost() { return QStringLiteral("与电台的连接已断开"); }
 inline QString interrupted() { return QStringLiteral("被中断"); }
 inline QString noReportAfterDefaults() { return QStringLiteral("载入出厂预设后未收到电台的配置报告"); }
 inline QString logNotWritten(const QString &path, const QString &reason)

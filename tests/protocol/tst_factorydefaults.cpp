@@ -86,7 +86,7 @@ void TestFactoryDefaults::preset()
     // keeps the values put back.
     if (head.size() == 2) {
         const int preset = head.first().mid(4).toInt();
-        const SettingsSelection base = selection(3, 1, 0, 7);
+        const SettingsSelection base = ::selection(3, 1, 0, 7);
         const std::optional<SettingsSelection> chosen = selectionForPreset(preset, base);
         QVERIFY(chosen.has_value());
         QCOMPARE(presetCommand(*chosen), std::optional(head.first()));
