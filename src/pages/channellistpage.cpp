@@ -385,8 +385,9 @@ void CChannelListPage::OnClear()
 
 void CChannelListPage::ExportList()
 {
-    const QString path = FileDialog::getSaveFileName(
-        window(), QStringLiteral("输出通道列表"), channelfile::proposedFileName(m_config.serialNumber));
+    const QString proposed = channelfile::proposedFileName(m_config.serialNumber);
+    const QString path =
+        FileDialog::getSaveFileName(window(), QStringLiteral("输出通道列表"), proposed);
     if (path.isEmpty())
         return;
     QString error;
@@ -396,8 +397,9 @@ void CChannelListPage::ExportList()
 
 void CChannelListPage::ImportList()
 {
-    const QString path = FileDialog::getOpenFileName(
-        window(), QStringLiteral("输入通道列表"), channelfile::proposedFileName(m_config.serialNumber));
+    const QString proposed = channelfile::proposedFileName(m_config.serialNumber);
+    const QString path =
+        FileDialog::getOpenFileName(window(), QStringLiteral("输入通道列表"), proposed);
     if (path.isEmpty())
         return;
     channelfile::Import import;

@@ -62,7 +62,8 @@ Verdict judge(int row, const ChannelEntry &now, const ChannelEntry &read)
         return ChannelRowProblem{row, kind, text};
     };
     if (now.frequency.isEmpty() && now.bandwidth.isEmpty() && now.direction.isEmpty())
-        return ChannelEntry{now.channel, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+        return ChannelEntry{now.channel, QStringLiteral("0"), QStringLiteral("0"),
+                            QStringLiteral("0")};
 
     if (now.frequency.trimmed().isEmpty()) {
         if (!now.bandwidth.isEmpty() && !now.direction.isEmpty())
@@ -81,7 +82,8 @@ Verdict judge(int row, const ChannelEntry &now, const ChannelEntry &read)
     const std::optional<qint32> hz = frequencyHz(now.frequency);
     if (!hz || *hz < kLowestFrequencyHz || *hz > kHighestFrequencyHz)
         return problem(RowProblem::FrequencyOutOfRange, now.frequency);
-    return ChannelEntry{now.channel, QString::number(*hz), QString::number(bw), QStringLiteral("2")};
+    return ChannelEntry{now.channel, QString::number(*hz), QString::number(bw),
+                        QStringLiteral("2")};
 }
 
 // Rows a save compares; a row label that differs means the list was never filled from the radio.
@@ -93,7 +95,8 @@ bool differs(const ChannelEntry &now, const ChannelEntry &read)
 }
 } // namespace
 
-QList<ChannelRowProblem> FindChannelProblems(const ChannelTable &rows, const ChannelTable &readCopy)
+QList<ChannelRowProblem> FindChannelProblems(const ChannelTable &rows,
+                                             const ChannelTable &readCopy)
 {
     QList<ChannelRowProblem> problems;
     for (std::size_t i = 0; i < rows.size(); ++i) {

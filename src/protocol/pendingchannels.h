@@ -35,7 +35,8 @@ inline constexpr qint32 kHighestFrequencyHz = 480000000;
 // The changed rows that a save would not write, in row order. A row whose frequency and BW are
 // empty, as a free row is after a click put "Rx&Tx" into it, is no problem when it was free
 // when read: there is nothing to write.
-QList<ChannelRowProblem> FindChannelProblems(const ChannelTable &rows, const ChannelTable &readCopy);
+QList<ChannelRowProblem> FindChannelProblems(const ChannelTable &rows,
+                                             const ChannelTable &readCopy);
 
 // Turns the channel list rows that differ from their as-read copy into the entries a save
 // writes, in row order. Both tables are in display form with the row label as `channel`.

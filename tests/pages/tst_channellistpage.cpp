@@ -470,10 +470,6 @@ void TestChannelListPage::rowsNamedBeforeSave_data()
     QTest::newRow("nothing changed") << QList<QStringList>{} << ok << true << QStringList{};
     QTest::newRow("a good change") << QList<QStringList>{{"12", "440.000000", "12.5 KHz", "Rx&Tx"}}
                                    << ok << true << QStringList{};
-    QTest::newRow("a cleared row") << QList<QStringList>{{"12", "", "", ""}} << ok << true
-                                   << QStringList{};
-    QTest::newRow("a free row clicked once") << QList<QStringList>{{"30", "", "", "Rx&Tx"}} << ok
-                                             << true << QStringList{};
     QTest::newRow("typo: stops, nothing to choose")
         << QList<QStringList>{{"12", "43x.125000", "12.5 KHz", "Rx&Tx"}} << ok << false
         << QStringList{messages::unreadableFrequencies({QStringLiteral("通道 12：频率“43x.125000”无法识别")})};

@@ -88,9 +88,6 @@ void TestPendingChannels::build_data()
         << QStringList{"9: unreadable 433.1250xy"};
     QTest::newRow("nan") << QList<Edit>{{9, {"9", "nan", "25   KHz", "Rx&Tx"}}} << true
                          << Slots{} << "9" << QStringList{"9: unreadable nan"};
-    QTest::newRow("two points")
-        << QList<Edit>{{9, {"9", "433.125.0", "25   KHz", "Rx&Tx"}}} << true << Slots{} << "9"
-        << QStringList{"9: unreadable 433.125.0"};
     QTest::newRow("frequency emptied in a filled row")
         << QList<Edit>{{5, {"5", "", "12.5 KHz", "Rx&Tx"}}} << true << Slots{} << "5"
         << QStringList{"5: unreadable "};
