@@ -2,7 +2,6 @@
 
 #include "link/regularfile.h"
 #include "protocol/filereason.h"
-#include "protocol/frequencycheck.h"
 #include "protocol/radioconfig.h"
 
 #include <QDir>
@@ -138,7 +137,7 @@ QList<QStringView> scanLines(const QString &text)
 }
 
 struct Fields {
-    QStringView channel, frequency, bandwidth, direction;
+    QString channel, frequency, bandwidth, direction;
 };
 
 // Exported lines carry TABs; a line without one is read at the radio listing's fixed positions.
@@ -147,30 +146,34 @@ Fields splitLine(QStringView line)
     Fields f;
     if (line.contains(u'\t')) {
         QStringView rest = line;
-        QStringView *parts[] = {&f.channel, &f.frequency, &f.bandwidth};
-        for (QStringView *part : parts) {
+        QString *parts[] = {&f.channel, &f.frequency, &f.bandwidth};
+        for (QString *part : parts) {
             const qsizetype tab = rest.indexOf(u'\t');
             if (tab < 0) {
-                *part = rest;
+                *part = rest.toString();
                 rest = {};
                 break;
             }
-            *part = rest.first(tab);
+            *part = rest.first(tab).toString();
             rest = rest.sliced(tab + 1);
         }
         // The last field keeps any further TABs, so a pasted TAB in DIR survives a round trip.
-        f.direction = rest;
+        f.direction = rest.toString();
         return f;
     }
-    auto at = [line](qsizetype position, qsizetype length) {
-        if (position >= line.size())
-            return QStringView();
-        return line.sliced(position, std::min(length, line.size() - position));
+    // Positions count characters: a character outside the BMP is never cut in two.
+    const QList<uint> chars = line.toUcs4();
+    auto at = [&chars](qsizetype position, qsizetype length) {
+        if (position >= chars.size())
+            return QString();
+        const qsizetype n = std::min(length, chars.size() - position);
+        const auto *first = reinterpret_cast<const char32_t *>(chars.constData() + position);
+        return QString::fromUcs4(first, n);
     };
     f.channel = at(0, 2);
     f.frequency = at(2, 10);
     f.bandwidth = at(13, 8);
-    f.direction = at(21, line.size());
+    f.direction = at(21, chars.size());
     return f;
 }
 
@@ -258,8 +261,8 @@ Import parse(const QByteArray &content)
     const QList<QStringView> lines = scanLines(text);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringView line = lines[i];
-        // Short lines are measured as the Windows program did, in bytes of its code page.
-        if (codePageLength(line.toString()) <= kShortLine)
+        // Measured in the bytes the export writes, so that an exported row always comes back.
+        if (line.toString().toLocal8Bit().size() <= kShortLine)
             continue;
 
         const Fields fields = splitLine(line);
@@ -270,8 +273,8 @@ Import parse(const QByteArray &content)
             result.controlCharacterLine = int(i) + 1;
             return result;
         }
-        const ChannelEntry entry{fields.channel.toString(), fields.frequency.toString(),
-                                 fields.bandwidth.toString(), fields.direction.toString()};
+        const ChannelEntry entry{fields.channel, fields.frequency, fields.bandwidth,
+                                 fields.direction};
         result.importTable[i] = entry;
 
         // A heading or other text without a channel number must not land in row 0.

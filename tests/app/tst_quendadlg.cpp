@@ -1119,16 +1119,19 @@ void TestQuendaDlg::leavingWithUnsavedChanges_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("edited");
     QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("leaves");
 
     const int ok = MessageBox::Ok, cancel = MessageBox::Cancel;
-    QTest::newRow("退出 without changes") << "exit" << false << ok << true;
-    QTest::newRow("退出 with changes, staying") << "exit" << true << cancel << false;
-    QTest::newRow("退出 with changes, leaving") << "exit" << true << ok << true;
-    QTest::newRow("Esc without changes") << "esc" << false << ok << true;
-    QTest::newRow("Esc with changes, staying") << "esc" << true << cancel << false;
-    QTest::newRow("close box with changes, staying") << "close" << true << cancel << false;
-    QTest::newRow("close box with changes, leaving") << "close" << true << ok << true;
+    QTest::newRow("退出 without changes") << "exit" << false << ok << false << true;
+    QTest::newRow("退出 with changes, staying") << "exit" << true << cancel << true << false;
+    QTest::newRow("退出 with changes, leaving") << "exit" << true << ok << true << true;
+    QTest::newRow("Esc without changes") << "esc" << false << ok << false << true;
+    QTest::newRow("Esc with changes, staying") << "esc" << true << cancel << true << false;
+    QTest::newRow("close box with changes, staying") << "close" << true << cancel << true << false;
+    QTest::newRow("close box with changes, leaving") << "close" << true << ok << true << true;
+    // Esc closes an open drop-down only; the window does not hear of it.
+    QTest::newRow("Esc in an open drop-down") << "dropDown" << true << ok << false << false;
 }
 
 void TestQuendaDlg::leavingWithUnsavedChanges()
@@ -1136,6 +1139,7 @@ void TestQuendaDlg::leavingWithUnsavedChanges()
     QFETCH(QString, how);
     QFETCH(bool, edited);
     QFETCH(int, answer);
+    QFETCH(bool, asked);
     QFETCH(bool, leaves);
 
     Rig rig;
@@ -1147,15 +1151,22 @@ void TestQuendaDlg::leavingWithUnsavedChanges()
     MessageBox::setNextAnswer(MessageBox::Answer(answer));
     const qsizetype toldBefore = MessageBox::shownTexts().size();
 
-    if (how == QLatin1String("exit"))
+    if (how == QLatin1String("exit")) {
         rig.click("exitButton");
-    else if (how == QLatin1String("esc"))
+    } else if (how == QLatin1String("esc")) {
         QTest::keyClick(rig.dlg.get(), Qt::Key_Escape);
-    else
+    } else if (how == QLatin1String("close")) {
         rig.dlg->close();
+    } else {
+        auto *list = rig.dlg->findChild<QComboBox *>(QStringLiteral("airRateList"));
+        list->showPopup();
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
 
     QCOMPARE(MessageBox::shownTexts().mid(toldBefore),
-             edited ? QStringList{messages::confirmLeave()} : QStringList{});
+             asked ? QStringList{messages::confirmLeave()} : QStringList{});
     QCOMPARE(rig.dlg->isVisible(), !leaves);
     QCOMPARE(rig.port->writes(), leaves ? (QList<QByteArray>{"ATA", "\r"}) : QList<QByteArray>{});
     QCOMPARE(rig.dlg->serialControl().GetPortOpen(), !leaves);

@@ -496,6 +496,10 @@ void TestChannelFile::import_data()
     QTest::newRow("fixed positions, two digits") << QByteArray("42433.125000 25   KHz Rx")
                                                  << QStringList{"42: 433.125000 | 25   KHz |  Rx"}
                                                  << QStringList{"0: 42 | 433.125000 | 25   KHz |  Rx"};
+    QTest::newRow("fixed positions count characters, not UTF-16 units")
+        << QStringLiteral("7 43\U0001F600.125000 12.5 KHzRx").toUtf8()
+        << QStringList{QStringLiteral("7: 43\U0001F600.125000 | 12.5 KHz | Rx")}
+        << QStringList{QStringLiteral("0: 7  | 43\U0001F600.125000 | 12.5 KHz | Rx")};
     QTest::newRow("fixed positions, short line") << QByteArray("3 433.12500")
                                                  << QStringList{"3: 433.12500 |  | "} << QStringList{"0: 3  | 433.12500 |  | "};
     QTest::newRow("channel 64 addresses no row") << QByteArray("64\t433.125000\t12.5 KHz\tRx\r\n") << QStringList{}
