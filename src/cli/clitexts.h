@@ -164,7 +164,6 @@ inline QString channelProgress(int done, int total)
 }
 inline QString saved() { return QStringLiteral("保存完毕"); }
 inline QString verified() { return QStringLiteral("已核对：电台中的设置与写入的一致"); }
-inline QString differenceLine(const QString &line) { return QStringLiteral("  %1").arg(line); }
 inline QString loadingPreset(int preset) { return QStringLiteral("载入出厂预设 %1……").arg(preset); }
 inline QString presetLoaded(const QString &protocol)
 {
@@ -184,7 +183,6 @@ inline QString radioSilent(int seconds)
 }
 inline QString connectionLost() { return QStringLiteral("与电台的连接已断开"); }
 inline QString interrupted() { return QStringLiteral("被中断"); }
-inline QString noReportAfterDefaults() { return QStringLiteral("载入出厂预设后未收到电台的配置报告"); }
 inline QString logNotWritten(const QString &path, const QString &reason)
 {
     return QStringLiteral("通信记录无法写入 %1：%2").arg(path, reason);

@@ -82,16 +82,10 @@ private:
 
 void TestCli::initTestCase()
 {
-    test::quietPlatformNoise();
-    QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
-    MessageBox::setTestMode(false);
     m_cli = QCoreApplication::applicationDirPath() + QStringLiteral("/quenda-cli");
     QVERIFY2(QFileInfo(m_cli).isExecutable(), qPrintable(m_cli));
-    PtyRadio probe;
-    QTemporaryDir dir;
-    QString error;
-    if (!probe.start(dir.path(), kCom, &error))
-        QSKIP(qPrintable(QStringLiteral("no pseudo-terminal for the radio: %1").arg(error)));
+    if (const QString why = test::prepareRadioSuite(kCom); !why.isEmpty())
+        QSKIP(qPrintable(why));
 }
 
 void TestCli::init()
@@ -350,10 +344,7 @@ void TestCli::writeSendsWhatTheWindowSends()
     {
         RealPause pause;
         RadioConfig config;
-        QFile ini(path(QStringLiteral("para.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QByteArray::number(kCom));
-        ini.close();
+        QVERIFY(test::choosePortBefore(m_dir->path(), kCom));
         ModalAnswerer answerer;
         QuendaEnvironment env;
         env.pause = &pause;

@@ -103,14 +103,8 @@ private:
 
 void TestDeviceLoss::initTestCase()
 {
-    test::quietPlatformNoise();
-    QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
-    MessageBox::setTestMode(false);
-    PtyRadio probe;
-    QTemporaryDir dir;
-    QString error;
-    if (!probe.start(dir.path(), kCom, &error))
-        QSKIP(qPrintable(QStringLiteral("no pseudo-terminal for the radio: %1").arg(error)));
+    if (const QString why = test::prepareRadioSuite(kCom); !why.isEmpty())
+        QSKIP(qPrintable(why));
 }
 
 void TestDeviceLoss::init()
@@ -125,10 +119,7 @@ void TestDeviceLoss::init()
     m_radio->simulator().setState(radioState(QStringLiteral("K7V4A001")));
 
     // The port was chosen in an earlier run.
-    QFile ini(m_dir->filePath(QStringLiteral("para.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QByteArray::number(kCom));
-    ini.close();
+    QVERIFY(test::choosePortBefore(m_dir->path(), kCom));
 
     m_answerer = std::make_unique<ModalAnswerer>();
     QuendaEnvironment env;

@@ -111,14 +111,8 @@ private:
 
 void TestFieldSafety::initTestCase()
 {
-    test::quietPlatformNoise();
-    QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
-    MessageBox::setTestMode(false);
-    PtyRadio probe;
-    QTemporaryDir dir;
-    QString error;
-    if (!probe.start(dir.path(), kCom, &error))
-        QSKIP(qPrintable(QStringLiteral("no pseudo-terminal for the radio: %1").arg(error)));
+    if (const QString why = test::prepareRadioSuite(kCom); !why.isEmpty())
+        QSKIP(qPrintable(why));
 }
 
 void TestFieldSafety::init()
@@ -132,10 +126,7 @@ void TestFieldSafety::init()
     QVERIFY2(m_radio->start(portsFolder(), kCom, &error), qPrintable(error));
     m_radio->simulator().setState(radioState(9, false));
 
-    QFile ini(m_dir->filePath(QStringLiteral("para.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QByteArray::number(kCom));
-    ini.close();
+    QVERIFY(test::choosePortBefore(m_dir->path(), kCom));
 
     m_answerer = std::make_unique<ModalAnswerer>();
     QuendaEnvironment env;

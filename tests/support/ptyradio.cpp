@@ -1,5 +1,12 @@
 #include "support/ptyradio.h"
 
+#include "ui/messagebox.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <QtDebug>
 
 namespace quenda::test {
@@ -103,6 +110,25 @@ void PtyRadio::onReceived(const QByteArray &bytes, int lineBaud)
     }
     for (const std::function<void()> &action : std::as_const(due))
         action();
+}
+
+QString prepareRadioSuite(int com)
+{
+    quietPlatformNoise();
+    QCoreApplication::setApplicationName(QStringLiteral("QUENDA"));
+    MessageBox::setTestMode(false);
+    PtyRadio probe;
+    QTemporaryDir dir;
+    QString error;
+    if (!probe.start(dir.path(), com, &error))
+        return QStringLiteral("no pseudo-terminal for the radio: %1").arg(error);
+    return {};
+}
+
+bool choosePortBefore(const QString &folder, int com)
+{
+    QFile ini(QDir(folder).filePath(QStringLiteral("para.ini")));
+    return ini.open(QIODevice::WriteOnly) && ini.write(QByteArray::number(com)) > 0;
 }
 
 } // namespace quenda::test

@@ -87,6 +87,14 @@ inline int slow(int ms)
     return ms * factor;
 }
 
+// What a suite of the real window on a pseudo-terminal radio does first: the platform's notes
+// quieted, the program's name, message boxes shown for real. Empty when the machine gives the
+// radio a pseudo-terminal, else why the suite must be skipped.
+QString prepareRadioSuite(int com);
+
+// The port chosen in an earlier run: para.ini in `folder` names COM<com>.
+bool choosePortBefore(const QString &folder, int com);
+
 // The offscreen platform's notes on what it cannot do would bury the tests' own output.
 inline void quietPlatformNoise()
 {
